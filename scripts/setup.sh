@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the program need on Debian 12.
+# Idempotent: packages already present are left alone.
+set -euo pipefail
+PKGS=(cmake ninja-build g++ pkg-config
+      qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
+      googletest libgtest-dev libgmock-dev libbenchmark-dev
+      fonts-liberation fonts-dejavu-core)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "These packages are missing: ${missing[*]}" >&2
+    echo "Run this script as root (or with sudo) to install them." >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}"
+fi

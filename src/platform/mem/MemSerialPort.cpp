@@ -1,0 +1,139 @@
+#include "platform/mem/MemSerialPort.h"
+
+#include <cstdlib>
+
+#include "platform/Clock.h"
+
+namespace platform {
+
+MemSerialPort::MemSerialPort() = default;
+
+bool MemSerialPort::setPortOpen(bool open) {
+    if (open == open_) return true;
+    if (open) {
+        if (!existing_.empty() && existing_.count(port_) == 0) {
+            lastError_ = "No such file or directory";
+            return false;
+        }
+        baud_ = std::atoi(settings_.c_str());
+        if (baud_ <= 0) baud_ = 9600;
+        open_ = true;
+        ++openCount_;
+        lastError_.clear();
+        txMark_ = rxMark_ = GetTickCount();
+    } else {
+        open_ = false;
+        outQueue_.clear();
+        toHost_.clear();
+        inBuf_.clear();
+    }
+    if (peer_) peer_->lineChanged(open_, baud_, *this);
+    return true;
+}
+
+ByteStr MemSerialPort::input() {
+    ByteStr out;
+    out.swap(inBuf_);
+    return out;
+}
+
+bool MemSerialPort::output(const ByteStr& bytes) {
+    if (!open_) return false;
+    if (!pacing_) {
+        transmitToPeer(bytes);
+        return true;
+    }
+    if (outQueue_.empty()) txMark_ = GetTickCount();
+    // A full queue drops what does not fit, as a driver's buffer would.
+    for (auto b : bytes) {
+        if (static_cast<int>(outQueue_.size()) >= outBufferSize_) break;
+        outQueue_.push_back(b);
+    }
+    return true;
+}
+
+int MemSerialPort::outBufferCount() {
+    if (pacing_) moveOnWire();
+    return static_cast<int>(outQueue_.size());
+}
+
+void MemSerialPort::deliverToHost(const ByteStr& bytes) {
+    if (!open_) return;  // nobody listens on a closed port
+    if (!pacing_) {
+        inBuf_.insert(inBuf_.end(), bytes.begin(), bytes.end());
+        return;
+    }
+    if (toHost_.empty()) rxMark_ = GetTickCount();
+    toHost_.insert(toHost_.end(), bytes.begin(), bytes.end());
+}
+
+void MemSerialPort::transmitToPeer(const ByteStr& bytes) {
+    if (bytes.empty()) return;
+    txLog_.insert(txLog_.end(), bytes.begin(), bytes.end());
+    if (echo_) {
+        // The cable's echo arrives at once, like the wire itself.
+        inBuf_.insert(inBuf_.end(), bytes.begin(), bytes.end());
+    }
+    if (peer_) peer_->receiveFromHost(bytes, *this);
+}
+
+std::int32_t MemSerialPort::bytesPerTimeSince(std::int32_t& mark) {
+    std::int32_t now = GetTickCount();
+    std::int64_t elapsed = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(mark));
+    if (elapsed <= 0) return 0;
+    std::int64_t n = elapsed * baud_ / 10000;  // 10 bits per byte, ms clock
+    if (n <= 0) return 0;
+    // Advance the mark by the time those bytes took, keeping the remainder.
+    std::int64_t used = n * 10000 / baud_;
+    mark = static_cast<std::int32_t>(static_cast<std::uint32_t>(mark) + static_cast<std::uint32_t>(used));
+    return static_cast<std::int32_t>(n > 1 << 20 ? 1 << 20 : n);
+}
+
+void MemSerialPort::moveOnWire() {
+    if (!open_) return;
+    if (outQueue_.empty()) {
+        txMark_ = GetTickCount();
+    } else {
+        std::int32_t n = bytesPerTimeSince(txMark_);
+        ByteStr sent;
+        while (n-- > 0 && !outQueue_.empty()) {
+            sent.push_back(outQueue_.front());
+            outQueue_.pop_front();
+        }
+        transmitToPeer(sent);
+    }
+    if (toHost_.empty()) {
+        rxMark_ = GetTickCount();
+    } else {
+        std::int32_t n = bytesPerTimeSince(rxMark_);
+        while (n-- > 0 && !toHost_.empty()) {
+            inBuf_.push_back(toHost_.front());
+            toHost_.pop_front();
+        }
+    }
+}
+
+bool MemSerialPort::pump() {
+    bool any = false;
+    if (pacing_) moveOnWire();
+    if (peer_) peer_->poll(*this);
+    if (pacing_) moveOnWire();
+    while (!pendingEvents_.empty()) {
+        int ev = pendingEvents_.front();
+        pendingEvents_.pop_front();
+        if (onComm_) onComm_(ev);
+        any = true;
+    }
+    if (!inBuf_.empty() && onComm_) {
+        onComm_(comEvReceive);
+        any = true;
+    }
+    // Receive overflow: more waiting than the receive queue holds.
+    if (static_cast<int>(inBuf_.size()) > inBufferSize_) {
+        inBuf_.resize(inBufferSize_);
+        if (onComm_) onComm_(comEventRxOver);
+    }
+    return any;
+}
+
+} // namespace platform

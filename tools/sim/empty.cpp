@@ -1,0 +1,1 @@
+// Placeholder so the simulator library has a translation unit before its sources exist.
