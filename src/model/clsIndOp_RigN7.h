@@ -1,0 +1,207 @@
+#pragma once
+// The ZT-N7 adjustment operation: the model's item table on the console, the
+// state machine from connection through the adjustment cycle, the console's
+// event receiver, the measurement read-outs, the window's model texts and
+// layout, the model constants and the guided procedures.
+//
+// One object for the life of the program. Its sources are split by concern:
+//   RigN7_ItemTable.cpp   creation, RigOpFunc_ResetAll, CancelProcedure
+//   RigN7_Events.cpp      ConsEv_Disp, ConsEv_SendE8, ConsEv_Enter
+//   RigN7_Layout.cpp      RigOpFunc_FormResource (and the layout)
+//   further files add the task, read-outs, constants and procedures.
+//
+// The state is protected rather than private so that tests can look at it
+// through a derived probe; nothing else derives from this class.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "console/IConsoleEvents.h"
+#include "console/clsConsole.h"
+#include "link/clsCmcTick.h"
+#include "model/IRigN7Link.h"
+#include "platform/MainWindowControls.h"
+#include "radio/clsCmcRadio.h"
+#include "radio/clsIndEep_RigN7.h"
+#include "shell/Types.h"
+
+// E8 command codes of the ZT-N7 (the first two hex digits of an E8 request).
+namespace rign7e8 {
+inline constexpr std::int16_t kChSelect = 0x00;     // channel number + 1
+inline constexpr std::int16_t kStartAdjust = 0x02;  // value 1, once after the clone read
+inline constexpr std::int16_t kReadAd = 0x03;       // A/D channel code; answered
+inline constexpr std::int16_t kSql = 0x04;
+inline constexpr std::int16_t kPowerHi = 0x05;
+inline constexpr std::int16_t kPowerL2 = 0x06;
+inline constexpr std::int16_t kPowerL1 = 0x07;
+inline constexpr std::int16_t kModW = 0x08;
+inline constexpr std::int16_t kModN = 0x09;
+inline constexpr std::int16_t kBalance = 0x0A;
+inline constexpr std::int16_t kBpfT1 = 0x0C;        // T2..T4 follow: 0x0D..0x0F
+inline constexpr std::int16_t kCtcss = 0x11;
+inline constexpr std::int16_t kSMeterS1 = 0x12;
+inline constexpr std::int16_t kSMeterS3 = 0x13;
+inline constexpr std::int16_t kTxfPoint0 = 0x14;    // points 0..39: 0x14..0x3B
+}  // namespace rign7e8
+
+// EEPROM addresses of the adjustment bytes.
+namespace rign7ee {
+inline constexpr std::int32_t kBpfT1 = 68;          // T2..T4 at 69..71
+inline constexpr std::int32_t kModW = 72;
+inline constexpr std::int32_t kModN = 73;
+inline constexpr std::int32_t kBalance = 74;
+inline constexpr std::int32_t kCtcss = 76;
+inline constexpr std::int32_t kPowerL1 = 77;
+inline constexpr std::int32_t kPowerL2 = 78;
+inline constexpr std::int32_t kPowerHi = 79;
+inline constexpr std::int32_t kSMeterS1 = 86;
+inline constexpr std::int32_t kSMeterS3 = 87;
+inline constexpr std::int32_t kTxfPoint0 = 216;     // points 0..39 at 216..255
+inline constexpr std::int32_t kSql = 274;
+}  // namespace rign7ee
+
+// Event numbers the item table gives to the console, by handler.
+namespace rign7ev {
+// ConsEv_Disp
+inline constexpr std::int16_t kDispChannel = 0;
+inline constexpr std::int16_t kDispTxf = 1;
+inline constexpr std::int16_t kDispBpfAll = 2;
+inline constexpr std::int16_t kDispBpfPoint = 3;
+inline constexpr std::int16_t kDispSMeter = 4;
+// ConsEv_SendE8
+inline constexpr std::int16_t kSendChannel = 0;
+// ConsEv_Enter
+inline constexpr std::int16_t kEnterTxf = 0;
+inline constexpr std::int16_t kEnterSMeter = 1;
+inline constexpr std::int16_t kEnterBpfT1 = 2;      // T2..T4: 3..5
+inline constexpr std::int16_t kEnterBpfAll = 6;
+}  // namespace rign7ev
+
+class clsIndOp_RigN7 : public IConsoleEvents {
+public:
+    // The objects are the program-wide ones; they outlive this object.
+    // Creation: port 1, constant tables filled, RigOpFunc_ResetAll.
+    clsIndOp_RigN7(clsConsole& console, IRigN7Link& link, clsCmcRadio& radio,
+                   const platform::MainWindowControls& frmMain);
+    clsIndOp_RigN7(const clsIndOp_RigN7&) = delete;
+    clsIndOp_RigN7& operator=(const clsIndOp_RigN7&) = delete;
+
+    // Resets the operation to idle and rebuilds the console's item table.
+    void RigOpFunc_ResetAll();
+    std::int16_t RigN7Op_Table_Txf_TempBorder(std::int16_t Index) const;
+    bool RigN7Prop_ReadParametersFromExtFile();
+    bool RigN7Prop_Shielding() const { return !RigN7Prop_EditEnabled() && !RigN7Prop_DispPara(); }
+    bool RigN7Prop_EditEnabled() const { return opState >= 3 && opState <= 20; }
+    bool RigN7Prop_DispPara() const { return opState == 21; }
+    // The settle time the console asks for after an E8 command.
+    void WaitE8Required(std::int32_t ms) override { waitE8Required = ms; }
+    void RigOpFunc_FormResource();
+    void RigOpFunc_FormLayout();
+    bool RigOpFunc_CheckSubNameLegal(const std::string& nameS);
+    void RigOpFunc_SetComPortNo(std::int16_t portNo);
+    void RigOpFunc_ClickCmd00(std::int16_t Index);
+    void task();
+
+    // Console event handlers.
+    std::string ConsEv_Disp(clsConsole& objConsole, std::int16_t Index, std::int16_t evNo,
+                            std::int16_t val) override;
+    void ConsEv_SendE8(clsConsole& objConsole, std::int16_t Index, std::int16_t evNo,
+                       std::int16_t val) override;
+    void ConsEv_Enter(clsConsole& objConsole, std::int16_t Index, std::int16_t evNo,
+                      std::int16_t val) override;
+
+    clsIndEep_RigN7& eep() { return eep_; }
+
+protected:
+    // Ends any guided procedure and redraws every console line.
+    void CancelProcedure();
+    void UpdateControls();
+    bool ReadAdLine(std::int16_t line, bool first);
+    bool ReadDaLine(std::int16_t line, bool first);
+    bool CheckE8Answer(const ByteStr& answer) const;
+    std::int16_t E8AnswerValue(const ByteStr& answer) const;
+    bool RunProcedure();
+    bool TxfProcedure();
+    bool SMeterProcedure();
+    bool BpfSweepProcedure();
+    std::int16_t FindTempSegment(std::int16_t t) const;
+
+    // Procedure ranges of procStep.
+    bool TxfRunning() const { return procStep >= 1 && procStep <= 5; }
+    bool SMeterRunning() const { return procStep >= 6 && procStep <= 8; }
+    bool BpfRunning() const { return procStep >= 9 && procStep <= 13; }
+
+    // The channel selected by a value of "    CH No." (a position in chList).
+    std::int16_t ChOfValue(std::int16_t val) const { return chList.at(static_cast<std::size_t>(val)); }
+
+    // Collaborators.
+    clsConsole& console_;
+    IRigN7Link& link_;
+    clsCmcRadio& radio_;
+    const platform::MainWindowControls& frmMain_;
+    clsIndEep_RigN7 eep_;
+
+    // Operation state.
+    std::int16_t comPortNo = 1;
+    std::int16_t opState = 0;
+    bool stateEntry = true;
+    bool commError = false;
+    std::int16_t procStep = 0;
+    bool reloadRequest = false;
+    bool reloadActive = false;
+    bool dispParaRequest = false;
+    ByteStr radioIdBytes;
+    std::int32_t waitE8Required = 0;
+    clsCmcTick waitTick;
+
+    // Positions of console items (set while the table is built).
+    std::int16_t idxChNo = 0;
+    std::int16_t idxTxf = 0;
+    std::int16_t idxSMeter = 0;
+    std::int16_t idxBpfT1 = 0;
+    std::int16_t idxBpfSweep = 0;
+
+    // Channels.
+    std::int16_t curChannel = 0;
+    std::array<std::int16_t, 41> chList{};
+
+    // Read-outs.
+    std::array<std::int16_t, 5> adLast{};
+    std::array<std::int16_t, 10> daLast{};
+    std::array<std::int16_t, 5> adChCode{};
+    std::array<std::int16_t, 9> daChCode{};
+
+    // Model constants.
+    std::array<std::int16_t, 22> txfTempBorder{};
+    std::array<float, 22> extParam{};
+
+    // Guided procedures.
+    std::array<float, 22> txfComp{};
+    std::array<float, 22> txfSlope{};
+    std::int16_t txfOffset = 0;
+    std::int16_t txfValue1 = 0;
+    std::int16_t txfValue2 = 0;
+    bool txfEnter = false;
+    bool txfPhase2 = false;
+    bool txfTableReady = false;
+    bool smEnter = false;
+    bool smPhase2 = false;
+    std::array<bool, 5> bpfSelect{};
+    bool bpfAll = false;
+    std::int16_t bpfLvin = 0;
+    bool procReqSent = false;
+    std::int16_t txfLastSeg = -1;
+    std::int16_t txfLastValue = 0;
+    std::int16_t txfFirstPt = 0;
+    std::int16_t txfLastPt = 0;
+    bool txfEnterCaptured = false;
+    bool smEnterCaptured = false;
+    std::int16_t bpfSubStep = 0;
+    std::int16_t bpfCur = 0;
+    std::int16_t bpfBestLevel = -1;
+    std::int16_t bpfBestFirst = 0;
+    std::int16_t bpfBestLast = 0;
+
+    // Window layout.
+    bool windowSized = false;
+};
