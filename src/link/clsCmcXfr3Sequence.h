@@ -9,13 +9,16 @@
 
 #include "link/LinkClients.h"
 #include "link/clsCmcTick.h"
+#include "model/IRigN7Link.h"
 #include "shell/Types.h"
 
 class frmCom;
 class clsCmcRadio;
 class clsCmcXfr3Drv;
 
-class clsCmcXfr3Sequence {
+// Implements the operations the model operation and the console use
+// (IRigN7Link, IE8Sender), so they can be driven by a stand-in in tests.
+class clsCmcXfr3Sequence : public IRigN7Link {
 public:
     // Operations.
     static constexpr std::int16_t kOpNone = 0;
@@ -38,11 +41,11 @@ public:
 
     void Reset();
     void Standby();
-    void easyReset(std::int16_t portNo);
-    void easyCloneRead();
+    void easyReset(std::int16_t portNo) override;
+    void easyCloneRead() override;
     void easyCloneWrite();
-    std::int16_t easySendE8NoAnswer(const std::string& spE8);
-    std::int16_t easySendE8ReqAnswer(const std::string& spE8);
+    std::int16_t easySendE8NoAnswer(const std::string& spE8) override;
+    std::int16_t easySendE8ReqAnswer(const std::string& spE8) override;
 
     void Operation(std::int16_t op);   // also clears e8AnsRequired
     std::int16_t Operation() const { return operation_; }
@@ -56,7 +59,7 @@ public:
     std::int32_t comHoldReload() const { return comHoldReload_; }
 
     void start();
-    bool OpRunning() const { return step_ != 0; }
+    bool OpRunning() const override { return step_ != 0; }
     std::int16_t error() const { return error_; }
     const ByteStr& ansInfo() const;
     std::string ansNameM() const;

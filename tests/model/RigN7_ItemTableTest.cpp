@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -297,6 +299,50 @@ TEST_F(RigN7ModelTest, EnterStartsProceduresAndASweepIgnoresBandPassKeys) {
     EXPECT_EQ(op.procStep, 6);
     EXPECT_EQ(lboConsole.list(15), "   S-METER: RSSI S3 Level ");
     EXPECT_EQ(lboConsole.list(9), "   BPF ALL: [Enter] to Sweep");
+}
+
+}  // namespace
+
+#include <type_traits>
+
+#include "link/clsCmcXfr3Sequence.h"
+#include "link/frmCom.h"
+#include "platform/mem/ManualClock.h"
+#include "platform/mem/MemSerialPort.h"
+
+namespace {
+
+static_assert(std::is_base_of_v<IRigN7Link, clsCmcXfr3Sequence>);
+
+// The operation on the real sequencer and port host: a stepped power value
+// leaves the in-memory port as an E8 frame.
+TEST(RigN7ModelOnLink, PowerStepGoesOutAsAnE8Frame) {
+    platform::ManualClock clock{1000};
+    platform::ScopedTickSource tickSource{clock};
+    platform::MemSerialPort port;
+    platform::ManualTimer timer;
+    frmCom com{port, timer};
+    clsCmcRadio radio;
+    radio.radioNameM("2526");
+    radio.radionameS("0100");
+    clsCmcXfr3Sequence seq{com, radio};
+    platform::MemListBox lboConsole;
+    platform::MainWindowControls ctl;
+    ctl.lboConsole = &lboConsole;
+    clsConsole con;
+    clsIndOp_RigN7 op{con, seq, radio, ctl};
+
+    con.UpDown(1, 1);   // " Power(Hi)" to 1
+    con.flgChanged(1, false);
+    con.SendE8(1);
+    for (int pass = 0; pass < 20 && seq.OpRunning(); ++pass) {
+        seq.task();
+        clock.advance(50);
+    }
+    const ByteStr frame = {0xFE, 0xFE, 0xEE, 0xEF, 0xE8, 0x25, 0x26, 0x01, 0x00, 0x05, 0x30, 0x31, 0xFD};
+    const ByteStr& log = port.transmittedLog();
+    EXPECT_NE(std::search(log.begin(), log.end(), frame.begin(), frame.end()), log.end());
+    EXPECT_EQ(radio.eepImage().ReadByte(79), 1);
 }
 
 }  // namespace
