@@ -3,7 +3,7 @@
 // box. The console keeps every value inside its limits, draws the lines
 // (title, value right-aligned in four columns, optional bar graph), and moves
 // values to the EEPROM image and to the transceiver (E8 commands). Anything
-// model-specific is handed by event number to the event receiver.
+// particular to the model is handed by event number to the event receiver.
 //
 // Items are addressed by their 0-based index, which is also their line.
 // Properties follow the program's style: getter X(index), setter X(index, v).
