@@ -58,6 +58,7 @@ public:
     std::uint8_t subCode0 = 0x01;
     bool answerE8 = true;            // answers E8 commands other than 0x01
     std::uint8_t writeResult = 0;
+    std::int32_t skipRecord = -1;    // a clone read record the radio leaves out
     std::function<void(const ByteStr&, platform::MemSerialPort&)> extra;
 
     void receiveFromHost(const ByteStr& bytes, platform::MemSerialPort& port) override {
@@ -94,6 +95,7 @@ private:
         case 0xE2: {
             ByteStr all;
             for (std::int32_t a = 0; a < 0x3000; a += 16) {
+                if (a == skipRecord) continue;
                 ByteStr d(image.begin() + a, image.begin() + a + 16);
                 all = Cat(all, Cat(Cat({0xFE, 0xFE}, RecordBody(a, d)), {0xFD}));
             }
