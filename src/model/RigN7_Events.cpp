@@ -1,20 +1,27 @@
-// The console's event handlers: the channel line and the guided-procedure
-// lines, the channel selection sent to the transceiver, and the Enter keys
-// that start the guided procedures.
+// The console's event handlers of the ZT-N7: the channel line and the lines
+// of the guided procedures, the channel selection sent to the transceiver,
+// and the Enter keys that start or advance the guided procedures.
 #include "model/clsIndOp_RigN7.h"
 #include "shell/Common.h"
 #include "shell/NumberFormat.h"
 
 namespace {
 
-// A frequency in Hz shown in MHz with three decimals («146.520»).
+// A channel frequency in Hz shown in MHz with three decimals («146.520»).
 std::string ChannelMHz(std::int32_t hz) { return FormatNumber(hz / 1000000.0, "###0.##0"); }
 
 // The user's channel number with at least two digits («05», «12»).
-std::string TwoDigitName(const std::string& name) {
-    std::string s = name;
-    s.erase(0, s.find_first_not_of(' '));
-    return std::stoi(s) < 10 ? "0" + s : s;
+std::string TwoDigitName(std::string name) {
+    name.erase(0, name.find_first_not_of(' '));
+    return std::stoi(name) < 10 ? "0" + name : name;
+}
+
+const char* PowerText(std::int16_t code) {
+    switch (code) {
+    case 0: return "High";
+    case 1: return "Low2";
+    default: return "Low1";
+    }
 }
 
 }  // namespace
@@ -26,18 +33,23 @@ std::string clsIndOp_RigN7::ConsEv_Disp(clsConsole& objConsole, std::int16_t Ind
         const std::int16_t ch = ChOfValue(val);
         const bool rxInh = eep_.Check_Inh(clsIndEep_RigN7::RxFreqAdr(ch));
         const bool txInh = eep_.Check_Inh(clsIndEep_RigN7::TxFreqAdr(ch));
-        const std::int32_t rx = eep_.RigN7Eep_GetChFreqRxReal(ch);
-        const std::int32_t tx = eep_.RigN7Eep_GetChFreqTxReal(ch);
         std::string s = objConsole.Title(Index) + ": " + TwoDigitName(eep_.RigN7Eep_GetChName(ch));
-        s += " RX Freq = " + (rxInh ? std::string("Inhibit") : ChannelMHz(rx));
+        s += " RX Freq = ";
+        s += rxInh ? std::string("Inhibit") : ChannelMHz(eep_.RigN7Eep_GetChFreqRxReal(ch));
         s += ", TX Freq = ";
-        if (txInh) s += "Inhibit";
-        else if (rxInh) s += ChannelMHz(tx);
-        else if (rx == tx) s += "  <-   ";
-        else s += ChannelMHz(tx);
-        const std::int16_t power = eep_.RigN7Eep_GetChRFPower(ch);
+        if (txInh) {
+            s += "Inhibit";
+        } else {
+            const std::int32_t tx = eep_.RigN7Eep_GetChFreqTxReal(ch);
+            // A simplex channel shows an arrow; with receive inhibited there is
+            // nothing to point at, so the frequency is shown in full.
+            if (!rxInh && tx == eep_.RigN7Eep_GetChFreqRxReal(ch))
+                s += "  <-   ";
+            else
+                s += ChannelMHz(tx);
+        }
         s += "  RF Power: ";
-        s += power == 0 ? "High" : power == 1 ? "Low2" : "Low1";
+        s += PowerText(eep_.RigN7Eep_GetChRFPower(ch));
         s += "  Mode:";
         s += eep_.RigN7Eep_GetChMode(ch) ? " Narrow" : " Wide";
         return s;
@@ -49,10 +61,10 @@ std::string clsIndOp_RigN7::ConsEv_Disp(clsConsole& objConsole, std::int16_t Ind
         if (eep_.Check_Inh(clsIndEep_RigN7::TxFreqAdr(curChannel))) {
             s += "Inhibit";
         } else {
-            double f = eep_.RigN7Eep_GetChFreqTxReal(curChannel);
-            // The second phase sets the transmitter 10 ppm high.
-            if (txfPhase2) f *= 1.00001;
-            s += FormatNumber(f / 1000000.0, "#000.####0MHz");
+            double hz = eep_.RigN7Eep_GetChFreqTxReal(curChannel);
+            // The second phase sets the transmitter 10 ppm above the channel.
+            if (txfPhase2) hz *= 1.00001;
+            s += FormatNumber(hz / 1000000.0, "#000.####0MHz");
         }
         s += ", Setting = " + common::Right("   " + std::to_string(val), 3);
         return s + objConsole.BarString(Index);
@@ -66,9 +78,11 @@ std::string clsIndOp_RigN7::ConsEv_Disp(clsConsole& objConsole, std::int16_t Ind
         if (bpfSelect.at(static_cast<std::size_t>(Index - idxBpfT1))) s += " Sweeping";
         return s;
     }
-    case rign7ev::kDispSMeter:
-        if (!SMeterRunning()) return objConsole.Title(Index) + ": [Enter] to Start";
-        return objConsole.Title(Index) + (smPhase2 ? ": RSSI S1 Level " : ": RSSI S3 Level ");
+    case rign7ev::kDispSMeter: {
+        const std::string s = objConsole.Title(Index);
+        if (!SMeterRunning()) return s + ": [Enter] to Start";
+        return s + (smPhase2 ? ": RSSI S1 Level " : ": RSSI S3 Level ");
+    }
     default:
         return "???";
     }
@@ -77,7 +91,7 @@ std::string clsIndOp_RigN7::ConsEv_Disp(clsConsole& objConsole, std::int16_t Ind
 void clsIndOp_RigN7::ConsEv_SendE8(clsConsole& objConsole, std::int16_t Index, std::int16_t evNo,
                                    std::int16_t val) {
     if (evNo != rign7ev::kSendChannel) return;
-    // The transceiver numbers its channels from 1; no settle time follows.
+    // The transceiver numbers its channels from 1. No settle time follows.
     const std::int16_t ch = ChOfValue(val);
     link_.easySendE8NoAnswer(ByteToHexStr(objConsole.E8Command(Index)) +
                              ByteToAsciiHexStr(static_cast<std::int16_t>(ch + 1)));
@@ -88,31 +102,31 @@ void clsIndOp_RigN7::ConsEv_Enter(clsConsole&, std::int16_t Index, std::int16_t 
     switch (evNo) {
     case rign7ev::kEnterTxf:
         if (TxfRunning()) {
-            txfEnter = true;
-        } else {
-            CancelProcedure();
-            txfTableReady = false;
-            txfPhase2 = false;
-            procStep = 1;
+            txfEnter = true;  // the waiting step acts on it
+            return;
         }
-        break;
+        CancelProcedure();
+        txfTableReady = false;
+        txfPhase2 = false;
+        procStep = 1;
+        return;
     case rign7ev::kEnterSMeter:
         if (SMeterRunning()) {
             smEnter = true;
-        } else {
-            CancelProcedure();
-            smPhase2 = false;
-            procStep = 6;
+            return;
         }
-        break;
+        CancelProcedure();
+        smPhase2 = false;
+        procStep = 6;
+        return;
     case rign7ev::kEnterBpfT1:
     case rign7ev::kEnterBpfT1 + 1:
     case rign7ev::kEnterBpfT1 + 2:
     case rign7ev::kEnterBpfT1 + 3:
     case rign7ev::kEnterBpfAll:
-        // Enter on a band-pass item during a sweep is ignored.
-        if (BpfRunning()) break;
-        bpfSelect.fill(false);
+        // A running sweep is not interrupted by another band-pass item.
+        if (BpfRunning()) return;
+        for (std::size_t k = 0; k < 4; ++k) bpfSelect[k] = false;
         bpfAll = false;
         if (evNo == rign7ev::kEnterBpfAll) {
             bpfAll = true;
@@ -123,8 +137,8 @@ void clsIndOp_RigN7::ConsEv_Enter(clsConsole&, std::int16_t Index, std::int16_t 
         idxBpfSweep = Index;
         CancelProcedure();
         procStep = 9;
-        break;
+        return;
     default:
-        break;
+        return;
     }
 }

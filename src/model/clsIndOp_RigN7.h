@@ -14,6 +14,7 @@
 // through a derived probe; nothing else derives from this class.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "console/IConsoleEvents.h"
@@ -112,6 +113,11 @@ public:
 
     clsIndEep_RigN7& eep() { return eep_; }
 
+    // Where the read-outs find the data of the last E8 answer frame (the
+    // frame driver's varLastE8Answer). Without a source every read-out finds
+    // no answer and ends in commError.
+    void E8AnswerSource(std::function<ByteStr()> source) { e8AnswerSource_ = std::move(source); }
+
 protected:
     // Ends any guided procedure and redraws every console line.
     void CancelProcedure();
@@ -120,6 +126,8 @@ protected:
     bool ReadDaLine(std::int16_t line, bool first);
     bool CheckE8Answer(const ByteStr& answer) const;
     std::int16_t E8AnswerValue(const ByteStr& answer) const;
+    // The one implementation behind ReadAdLine (list 0) and ReadDaLine (list 1).
+    bool ReadReadoutLine(std::size_t list, std::int16_t line, bool first);
     bool RunProcedure();
     bool TxfProcedure();
     bool SMeterProcedure();
@@ -170,6 +178,7 @@ protected:
     std::array<std::int16_t, 10> daLast{};
     std::array<std::int16_t, 5> adChCode{};
     std::array<std::int16_t, 9> daChCode{};
+    std::function<ByteStr()> e8AnswerSource_;
 
     // Model constants.
     std::array<std::int16_t, 22> txfTempBorder{};

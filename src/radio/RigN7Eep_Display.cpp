@@ -1,6 +1,8 @@
 // Parameter listing and hex dump of the ZT-N7 EEPROM image.
 #include "radio/RigN7Eep_Display.h"
 
+#include "radio/clsIndEep_RigN7.h"
+
 #include "shell/Common.h"
 #include "shell/NumberFormat.h"
 
@@ -146,3 +148,13 @@ void AppendDebugDump(const clsCmcEeprom& image, std::string& text) {
 }
 
 } // namespace rign7eep
+
+// The layout object's wrappers: the listing replaces the text box's text in
+// one go, so a failing table leaves the previous text in place.
+void clsIndEep_RigN7::RigN7Eep_DispPara(platform::ITextBox& txt,
+                                        const std::function<std::int16_t(std::int16_t)>& tempBorder) const {
+    const std::string text = rign7eep::ParaListing(image(), tempBorder);
+    txt.setText(text);
+}
+
+void clsIndEep_RigN7::RigN7Eep_DispDebug(std::string& text) const { rign7eep::AppendDebugDump(image(), text); }

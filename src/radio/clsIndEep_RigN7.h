@@ -17,8 +17,10 @@
 // channel with receive inhibited is still listed: it has a transmit
 // frequency to adjust on. Callers show "Inhibit" by testing Check_Inh first.
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "platform/Controls.h"
 #include "radio/clsCmcRadio.h"
 
 class clsIndEep_RigN7 {
@@ -50,6 +52,11 @@ public:
     // True when the channel is programmed and so is listed; False for a
     // negative ch.
     bool RigN7Eep_GetChAppear(std::int16_t chNo) const;
+    // Replaces the text box's text with the 100-line listing of the stored
+    // adjustment parameters; tempBorder(k) gives the "REF Area k" values
+    // (k = 0 to 20). The text is set only once the listing is complete.
+    void RigN7Eep_DispPara(platform::ITextBox& txt,
+                           const std::function<std::int16_t(std::int16_t)>& tempBorder) const;
 
     // The four bytes adr .. adr+3 as a big-endian number, with the inhibit
     // bit (bit 7 of the first byte) masked off.
@@ -62,6 +69,8 @@ public:
     // Base frequency in Hz: the stored 16-bit value x 100000. Values above
     // 21474 do not fit 32 bits and answer 2147483647 (saturated).
     std::int32_t ReadBaseFreqBlock() const;
+    // Appends the hex dump of the image (addresses 0 to 0x2FFF) to text.
+    void RigN7Eep_DispDebug(std::string& text) const;
 
 private:
     clsCmcEeprom& image() const { return radio_.eepImage(); }

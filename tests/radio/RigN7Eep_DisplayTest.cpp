@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/mem/MemControls.h"
 #include "radio/RigN7Eep_Display.h"
+#include "radio/clsIndEep_RigN7.h"
 
 using namespace rign7eep;
 
@@ -163,6 +165,28 @@ TEST(RigN7EepDisplay, TableFailureLeavesNoPartialListing) {
         return k;
     };
     EXPECT_THROW(ParaListing(image, failing), std::out_of_range);
+}
+
+TEST(RigN7EepDisplay, TextBoxGetsTheWholeListingOrKeepsItsText) {
+    clsCmcRadio radio;
+    radio.eepImage().WriteByte(79, 200);
+    clsIndEep_RigN7 eep(radio);
+    platform::MemTextBox box;
+    box.value = "previous";
+    const TempBorderFn failing = [](std::int16_t k) -> std::int16_t {
+        if (k == 20) throw std::out_of_range("border");
+        return Border(k);
+    };
+    EXPECT_THROW(eep.RigN7Eep_DispPara(box, failing), std::out_of_range);
+    EXPECT_EQ(box.value, "previous");
+
+    eep.RigN7Eep_DispPara(box, Border);
+    EXPECT_EQ(box.value, ParaListing(radio.eepImage(), Border));
+    EXPECT_EQ(box.value.substr(0, 36), "                POW HI Level:  200\r\n");
+
+    std::string dump;
+    eep.RigN7Eep_DispDebug(dump);
+    EXPECT_EQ(dump.size(), 2u + 20 + 71 + 72 + 768u * 71);
 }
 
 TEST(RigN7EepDisplay, HexDump) {
