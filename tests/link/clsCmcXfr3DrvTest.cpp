@@ -454,7 +454,9 @@ TEST_F(DrvTest, RobustAgainstRandomAndMutatedInput) {
         ASSERT_EQ(drv.sendBuf().empty(), !drv.answerWait()) << "iteration " << i;
         const std::int16_t e = drv.nowError();
         ASSERT_TRUE(e == 0 || e == 3 || e == 5 || e == 7) << "iteration " << i << " error " << e;
-        if (e != 0) ASSERT_FALSE(drv.Running());
+        if (e != 0) {
+            ASSERT_FALSE(drv.Running());
+        }
         if (!drv.Running() || rnd(50) == 0) rearm();
     }
 }
