@@ -1,6 +1,8 @@
 #include "link/frmCom.h"
 
+#include <exception>
 #include <iostream>
+#include <string>
 
 #include "link/clsCmcXfr3Drv.h"
 #include "link/clsCmcXfr3Sequence.h"
@@ -32,6 +34,10 @@ void frmCom::Form_Initialize() {
 }
 
 void frmCom::comPortNum(std::int16_t n) {
+    // The number asked for is remembered even when it is out of range, so
+    // that opening then fails for that number instead of silently opening
+    // the previous port while the window shows another.
+    requestedPortNum_ = n;
     if (n < imdMinComPortNum() || n > imdmaxComPortNum()) return;
     comPortNum_ = n;
 }
@@ -48,12 +54,20 @@ void frmCom::comOpen(bool v) {
     // Unsent output is dropped on every call, also when the port stays open.
     msCom_.discardOutput();
     bool failed = false;
-    if (msCom_.portOpen() != v) failed = !msCom_.setPortOpen(v);
+    std::string reason;
+    if (v && !msCom_.portOpen() && requestedPortNum_ != comPortNum_) {
+        failed = true;
+        reason = "no port COM" + std::to_string(requestedPortNum_) + ": only COM" +
+                 std::to_string(imdMinComPortNum()) + " to COM" + std::to_string(imdmaxComPortNum()) + " exist";
+    } else if (msCom_.portOpen() != v) {
+        failed = !msCom_.setPortOpen(v);
+        if (failed) reason = msCom_.deviceName() + ": " + msCom_.lastErrorText();
+    }
     if (failed && v) {
         msCom_.setPortOpen(false);
         errCannotOpen_ = true;
-        lastOpenFailure_ = msCom_.deviceName() + ": " + msCom_.lastErrorText();
-        std::cerr << "Cannot open serial port COM" << comPortNum_ << " (" << lastOpenFailure_ << ")\n";
+        lastOpenFailure_ = reason;
+        std::cerr << "Cannot open serial port COM" << requestedPortNum_ << " (" << lastOpenFailure_ << ")\n";
     }
     xfr3D_->Reset();
 }
@@ -68,6 +82,7 @@ void frmCom::ApplySettings(std::int32_t baud, int rThreshold) {
     comOpen(false);
     comBaud_ = baud;
     comPortNum_ = 1;
+    requestedPortNum_ = 1;
     msCom_.setDTREnable(true);
     msCom_.setInBufferSize(kInBufferSize);
     msCom_.setOutBufferSize(kOutBufferSize);
@@ -128,9 +143,16 @@ void frmCom::MsCom_OnComm(int commEvent) {
 }
 
 void frmCom::timSolid_Timer() {
-    if (msCom_.inBufferCount() > 0) PassRxData(msCom_.input());
-    xfr3D_->task();
-    if (main_ != nullptr) main_->task();
-    if (totalError() && main_ != nullptr) main_->MsgBoxCloneErr(main_->Xfr3Sequence());
-    if (comOpen() && totalError()) comOpen(false);
+    // Nothing may escape a tick: an unexpected failure (an overflow the
+    // console reports, say) ends this pass, is noted on standard error, and
+    // the next tick runs as usual.
+    try {
+        if (msCom_.inBufferCount() > 0) PassRxData(msCom_.input());
+        xfr3D_->task();
+        if (main_ != nullptr) main_->task();
+        if (totalError() && main_ != nullptr) main_->MsgBoxCloneErr(main_->Xfr3Sequence());
+        if (comOpen() && totalError()) comOpen(false);
+    } catch (const std::exception& e) {
+        std::cerr << "Tick ended early: " << e.what() << "\n";
+    }
 }

@@ -41,6 +41,9 @@ public:
     platform::ITimer& timSolid() { return timSolid_; }
 
     std::int16_t comPortNum() const { return comPortNum_; }
+    // The number last asked for, also when it was out of range (it is the
+    // one a failure to open is reported with).
+    std::int16_t requestedPortNum() const { return requestedPortNum_; }
     void comPortNum(std::int16_t n);             // values outside 1..10 are ignored
     std::int32_t comBaud() const { return comBaud_; }
     void comBaud(std::int32_t baud) { comBaud_ = baud; }  // used at the next open
@@ -84,6 +87,7 @@ private:
     std::unique_ptr<clsCmcXfr3Drv> xfr3D_;
     std::unique_ptr<clsCmcProfileIO> profMain_;
     std::int16_t comPortNum_ = 1;
+    std::int16_t requestedPortNum_ = 1;
     std::int32_t comBaud_ = 9600;
     bool errCannotOpen_ = false;
     bool errOverflow_ = false;

@@ -19,6 +19,7 @@
 
 #include "console/IConsoleEvents.h"
 #include "console/clsConsole.h"
+#include "link/LinkClients.h"
 #include "link/clsCmcTick.h"
 #include "model/IRigN7Link.h"
 #include "platform/MainWindowControls.h"
@@ -78,7 +79,7 @@ inline constexpr std::int16_t kEnterBpfT1 = 2;      // T2..T4: 3..5
 inline constexpr std::int16_t kEnterBpfAll = 6;
 }  // namespace rign7ev
 
-class clsIndOp_RigN7 : public IConsoleEvents {
+class clsIndOp_RigN7 : public IConsoleEvents, public ISubNameCheck {
 public:
     // The objects are the program-wide ones; they outlive this object.
     // Creation: port 1, constant tables filled, RigOpFunc_ResetAll.
@@ -98,7 +99,7 @@ public:
     void WaitE8Required(std::int32_t ms) override { waitE8Required = ms; }
     void RigOpFunc_FormResource();
     void RigOpFunc_FormLayout();
-    bool RigOpFunc_CheckSubNameLegal(const std::string& nameS);
+    bool RigOpFunc_CheckSubNameLegal(const std::string& nameS) override;
     void RigOpFunc_SetComPortNo(std::int16_t portNo);
     void RigOpFunc_ClickCmd00(std::int16_t Index);
     void task();
@@ -117,6 +118,15 @@ public:
     // frame driver's varLastE8Answer). Without a source every read-out finds
     // no answer and ends in commError.
     void E8AnswerSource(std::function<ByteStr()> source) { e8AnswerSource_ = std::move(source); }
+    // Where the clone read's progress comes from (the frame driver's
+    // lastEeAdr): the last EEPROM address transferred so far.
+    void CloneProgressSource(std::function<std::int32_t()> source) { cloneProgressSource_ = std::move(source); }
+    // How a failed read-out is reported to the user: the main window's
+    // MsgBoxCloneErr with the sequencer.
+    void LinkErrorReporter(std::function<void()> report) { linkErrorReporter_ = std::move(report); }
+
+    // State, for the window and for tests.
+    std::int16_t OpState() const { return opState; }
 
 protected:
     // Ends any guided procedure and redraws every console line.
@@ -129,6 +139,12 @@ protected:
     // The one implementation behind ReadAdLine (list 0) and ReadDaLine (list 1).
     bool ReadReadoutLine(std::size_t list, std::int16_t line, bool first);
     bool RunProcedure();
+    // One run of the action of opState; sets *next when it moves elsewhere
+    // than the following state. Returns whether the state is finished.
+    bool RunState(std::int16_t* next);
+    void LoadAdjustmentData();
+    void UpdateProgress();
+    void ShowParameters();
     bool TxfProcedure();
     bool SMeterProcedure();
     bool BpfSweepProcedure();
@@ -179,6 +195,8 @@ protected:
     std::array<std::int16_t, 5> adChCode{};
     std::array<std::int16_t, 9> daChCode{};
     std::function<ByteStr()> e8AnswerSource_;
+    std::function<std::int32_t()> cloneProgressSource_;
+    std::function<void()> linkErrorReporter_;
 
     // Model constants.
     std::array<std::int16_t, 22> txfTempBorder{};

@@ -1,0 +1,64 @@
+#pragma once
+// The program's start procedure and its program-wide objects: the serial
+// port host, the radio identity, the main window, the sequencer, the model
+// operation and the console. Each exists once and lives until the end.
+#include <functional>
+#include <memory>
+
+#include "link/LinkClients.h"
+#include "platform/MainWindowControls.h"
+#include "platform/SerialControl.h"
+#include "platform/Timer.h"
+
+class frmCom;
+class frmMain;
+class clsCmcRadio;
+class clsCmcXfr3Sequence;
+class clsIndOp_RigN7;
+class clsConsole;
+
+// What the program needs of the platform it runs on.
+struct PlatformServices {
+    platform::ISerialControl* serial = nullptr;
+    platform::ITimer* timer = nullptr;
+    platform::MainWindowControls controls;
+    // Shows the main window (modeless); its load handler runs before.
+    std::function<void()> showWindow;
+    // Ends the program at once: no further handlers run.
+    std::function<void()> endProgram;
+};
+
+class Program : public IStartupLink {
+public:
+    explicit Program(PlatformServices services);
+    ~Program() override;
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The start procedure. Returns false when the program ended during
+    // start-up (another instance running, constants file unreadable).
+    bool Main();
+
+    void SaveProfile() override;
+    void LoadProfile();
+    // Ends the program at once (once).
+    void EndProgram();
+    bool ended() const { return ended_; }
+
+    frmCom& com();
+    clsCmcRadio& radio();
+    frmMain& mainWindow();
+    clsCmcXfr3Sequence& sequencer();
+    clsIndOp_RigN7& operation();
+    clsConsole& console();
+
+private:
+    PlatformServices services_;
+    std::unique_ptr<frmCom> com_;
+    std::unique_ptr<clsCmcRadio> radio_;
+    std::unique_ptr<clsConsole> console_;
+    std::unique_ptr<clsCmcXfr3Sequence> sequencer_;
+    std::unique_ptr<clsIndOp_RigN7> operation_;
+    std::unique_ptr<frmMain> main_;
+    bool ended_ = false;
+};
