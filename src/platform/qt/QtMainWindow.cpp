@@ -1,0 +1,300 @@
+#include "platform/qt/QtMainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <QScreen>
+
+#include "shell/Types.h"
+#include "shell/frmMain.h"
+
+namespace platform::qt {
+
+namespace {
+
+double Dpi(const QWidget* w) {
+    const double d = w != nullptr ? w->logicalDpiY() : 96.0;
+    return d > 0 ? d : 96.0;
+}
+
+// Courier New when installed, else a metric-compatible monospace, else the
+// system's fixed font.
+QFont Mono(double points, bool bold = false) {
+    QFont f;
+    const QStringList families = QFontDatabase::families();
+    for (const char* name : {"Courier New", "Liberation Mono", "Cousine", "DejaVu Sans Mono"}) {
+        if (families.contains(QString::fromLatin1(name))) {
+            f = QFont(QString::fromLatin1(name));
+            break;
+        }
+        f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    }
+    f.setStyleHint(QFont::TypeWriter);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QIcon WindowIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64}) icon.addFile(QStringLiteral(":/icons/zsn7adj-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+}  // namespace
+
+int TwipsToPx(const QWidget* w, int twips) { return static_cast<int>(twips * Dpi(w) / 1440.0 + 0.5); }
+int PxToTwips(const QWidget* w, int px) { return static_cast<int>(px * 1440.0 / Dpi(w) + 0.5); }
+
+QColor SystemColor(const QWidget* w, SysColor c) {
+    const QPalette p = w != nullptr ? w->palette() : QApplication::palette();
+    switch (c) {
+    case SysColor::ButtonText: return p.color(QPalette::Active, QPalette::ButtonText);
+    case SysColor::GrayText: return p.color(QPalette::Disabled, QPalette::WindowText);
+    case SysColor::ButtonShadow: return p.color(QPalette::Active, QPalette::Mid);
+    case SysColor::ButtonHighlight: return p.color(QPalette::Active, QPalette::Light);
+    }
+    return p.color(QPalette::WindowText);
+}
+
+QString ToQ(const std::string& s) {
+    QString q = QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+    q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return q;
+}
+
+std::string FromQ(const QString& s) {
+    QString q = s;
+    q.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return q.toLatin1().toStdString();
+}
+
+QtMainWindow::QtMainWindow() { build(); }
+
+QtMainWindow::~QtMainWindow() = default;
+
+void QtMainWindow::build() {
+    setWindowIcon(WindowIcon());
+    setFont(Mono(9));
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+
+    // Menus.
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
+    connect(exitAction_, &QAction::triggered, this, [this] {
+        if (logic_) logic_->mnuFileExit_Click();
+    });
+    QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
+    QMenu* port = option->addMenu(QStringLiteral("&Port"));
+    for (int i = 1; i <= 4; ++i) {
+        QAction* a = port->addAction(QStringLiteral("COM &%1").arg(i));
+        a->setCheckable(true);
+        portActions_[static_cast<std::size_t>(i)] = a;
+        aPort_[static_cast<std::size_t>(i)] = std::make_unique<QtMenuItem>(a);
+        connect(a, &QAction::triggered, this, [this, i] {
+            aPort_[static_cast<std::size_t>(i)]->restore();
+            if (logic_) logic_->mnuOptSelCom_Click(i);
+        });
+    }
+    QMenu* release = option->addMenu(QStringLiteral("&Auto port release"));
+    const char* releaseCaptions[6] = {"&OFF", "&1 sec", "&2 sec", "&3 sec", "&4 sec", "&5 sec"};
+    for (int i = 0; i <= 5; ++i) {
+        QAction* a = release->addAction(QString::fromLatin1(releaseCaptions[i]));
+        a->setCheckable(true);
+        releaseActions_[static_cast<std::size_t>(i)] = a;
+        aRelease_[static_cast<std::size_t>(i)] = std::make_unique<QtMenuItem>(a);
+        connect(a, &QAction::triggered, this, [this, i] {
+            aRelease_[static_cast<std::size_t>(i)]->restore();
+            if (logic_) logic_->mnuOptionSelAutoRelease_Click(i);
+        });
+    }
+
+    // Separator lines under the menu bar.
+    for (std::size_t i = 0; i < 2; ++i) {
+        linSepa_[i] = new QFrame(client_);
+        linSepa_[i]->setFrameShape(QFrame::NoFrame);
+        aLin_[i] = std::make_unique<QtLine>(linSepa_[i]);
+    }
+
+    lblComBusy_ = new QLabel(client_);
+    lblComBusy_->setFont(Mono(9, true));
+    lblComBusy_->setFixedWidth(TwipsToPx(lblComBusy_, 2400));
+    aComBusy_ = std::make_unique<QtLabel>(lblComBusy_, &tabs_, false);
+
+    for (std::size_t i = 0; i < 3; ++i) {
+        cmd00_[i] = new QPushButton(client_);
+        cmd00_[i]->setAutoDefault(false);
+        aCmd_[i] = std::make_unique<QtButton>(cmd00_[i], &tabs_);
+        const int index = static_cast<int>(i);
+        connect(cmd00_[i], &QPushButton::clicked, this, [this, index] {
+            if (logic_) logic_->cmd00_Click(index);
+        });
+    }
+
+    for (std::size_t i = 0; i < 4; ++i) {
+        QWidget* parent = i == 2 ? static_cast<QWidget*>(fra01_[1]) : client_;
+        fra01_[i] = new QGroupBox(parent);
+        aFra_[i] = std::make_unique<QtFrame>(fra01_[i], &tabs_);
+    }
+    fra01_[2]->setFlat(true);
+    fra01_[2]->setStyleSheet(QStringLiteral("QGroupBox { border: 0; }"));
+
+    lblTitle_ = new QLabel(fra01_[0]);
+    lblTitle_->setFont(Mono(9.75));
+    lblTitle_->setAlignment(Qt::AlignCenter);
+    aTitle_ = std::make_unique<QtLabel>(lblTitle_, &tabs_, true);
+    lblProgress_ = new QLabel(fra01_[0]);
+    lblProgress_->setFont(Mono(9, true));
+    aProgress_ = std::make_unique<QtLabel>(lblProgress_, &tabs_, true);
+
+    lboConsole_ = new QListWidget(fra01_[1]);
+    aConsole_ = std::make_unique<QtListBox>(lboConsole_, &tabs_);
+    for (std::size_t i = 0; i < 2; ++i) {
+        lbo01_[i] = new QListWidget(fra01_[2]);
+        lbo01_[i]->setFont(Mono(8.25));
+        lbo01_[i]->setFocusPolicy(Qt::NoFocus);
+        aLbo_[i] = std::make_unique<QtListBox>(lbo01_[i], &tabs_);
+    }
+
+    txtDispPara_ = new QPlainTextEdit(fra01_[3]);
+    txtDispPara_->setReadOnly(true);
+    txtDispPara_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtDispPara_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    aText_ = std::make_unique<QtTextBox>(txtDispPara_, &tabs_);
+    aText_->setText("txtAllData");
+
+    // The window sees every key first: F5 anywhere, Esc for the cancel button.
+    qApp->installEventFilter(this);
+    resize(TwipsToPx(this, 11460), TwipsToPx(this, 8055));
+}
+
+QAction* QtMainWindow::addFileAction(const QString& text) {
+    QAction* a = new QAction(text, this);
+    fileMenu_->insertAction(exitAction_, a);
+    fileMenu_->insertSeparator(exitAction_);
+    return a;
+}
+
+MainWindowControls QtMainWindow::controls() {
+    MainWindowControls c;
+    c.window = this;
+    c.lblComBusy = aComBusy_.get();
+    for (std::size_t i = 0; i < 3; ++i) c.cmd00[i] = aCmd_[i].get();
+    for (std::size_t i = 0; i < 4; ++i) c.fra01[i] = aFra_[i].get();
+    c.lboConsole = aConsole_.get();
+    c.lbo01 = {aLbo_[0].get(), aLbo_[1].get()};
+    c.lblTitle = aTitle_.get();
+    c.lblProgress = aProgress_.get();
+    c.txtDispPara = aText_.get();
+    c.linSepa = {aLin_[0].get(), aLin_[1].get()};
+    for (std::size_t i = 1; i <= 4; ++i) c.mnuOptSelCom[i] = aPort_[i].get();
+    for (std::size_t i = 0; i <= 5; ++i) c.mnuOptionSelAutoRelease[i] = aRelease_[i].get();
+    return c;
+}
+
+int QtMainWindow::KeyCode(const QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Left: return keys::kLeft;
+    case Qt::Key_Right: return keys::kRight;
+    case Qt::Key_Up: return keys::kUp;
+    case Qt::Key_Down: return keys::kDown;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return keys::kEnter;
+    case Qt::Key_F5: return keys::kF5;
+    case Qt::Key_Comma:
+    case Qt::Key_Period:
+        if (e->modifiers() & Qt::KeypadModifier) return keys::kSeparator;
+        return 0;
+    default: return 0;
+    }
+}
+
+bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Installed on the application, so the window sees every key before the
+    // focused control does (key preview).
+    if (logic_ == nullptr || closing_) return QMainWindow::eventFilter(watched, event);
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w == nullptr || w->window() != this) return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn && watched == lboConsole_) {
+        logic_->lboConsole_GotFocus();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress || !w->hasFocus()) return QMainWindow::eventFilter(watched, event);
+
+    auto* ke = static_cast<QKeyEvent*>(event);
+    const bool shift = (ke->modifiers() & Qt::ShiftModifier) != 0;
+    const int code = KeyCode(ke);
+    if (code == keys::kF5) logic_->Form_KeyDown(code, shift);  // and passed on
+    if (watched == lboConsole_) return code != 0 && logic_->lboConsole_KeyDown(code, shift);
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (watched != cmd00_[i]) continue;
+        const QString text = ke->text();
+        if (!text.isEmpty()) {
+            const ushort u = text.at(0).unicode();
+            if (u > 0 && u < 256) logic_->cmd00_KeyPress(static_cast<int>(i), u);
+        }
+        return false;  // the button gets the key unchanged
+    }
+    // Enter and Esc press the default and the cancel button.
+    if (ke->key() == Qt::Key_Escape && aCmd_[2]->isCancel() && cmd00_[2]->isEnabled()) {
+        cmd00_[2]->click();
+        return true;
+    }
+    if (code == keys::kEnter && cmd00_[2]->isDefault() && cmd00_[2]->isEnabled()) {
+        cmd00_[2]->click();
+        return true;
+    }
+    return false;
+}
+
+void QtMainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (logic_ && !closing_) logic_->Form_Resize();
+}
+
+void QtMainWindow::closeEvent(QCloseEvent* event) {
+    // The close is never cancelled: the options are saved and the program ends.
+    event->accept();
+    if (closing_) return;
+    closing_ = true;
+    qApp->removeEventFilter(this);
+    if (logic_) logic_->Form_QueryUnload();
+}
+
+std::string QtMainWindow::caption() const { return FromQ(windowTitle()); }
+void QtMainWindow::setCaption(const std::string& text) { setWindowTitle(ToQ(text)); }
+int QtMainWindow::left() const { return PxToTwips(this, frameGeometry().x()); }
+int QtMainWindow::top() const { return PxToTwips(this, frameGeometry().y()); }
+int QtMainWindow::width() const { return PxToTwips(this, frameGeometry().width()); }
+int QtMainWindow::height() const { return PxToTwips(this, frameGeometry().height()); }
+
+void QtMainWindow::move(int left, int top, int width, int height) {
+    // The size given is the outer one; take the frame off for the client size.
+    const int extraW = frameGeometry().width() - geometry().width();
+    const int extraH = frameGeometry().height() - geometry().height();
+    QMainWindow::move(TwipsToPx(this, left), TwipsToPx(this, top));
+    resize(std::max(1, TwipsToPx(this, width) - extraW), std::max(1, TwipsToPx(this, height) - extraH));
+}
+
+int QtMainWindow::scaleWidth() const { return PxToTwips(this, client_->width()); }
+int QtMainWindow::scaleHeight() const { return PxToTwips(this, client_->height()); }
+
+int QtMainWindow::screenWidth() const {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? PxToTwips(this, s->geometry().width()) : 19200;
+}
+
+int QtMainWindow::screenHeight() const {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? PxToTwips(this, s->geometry().height()) : 10800;
+}
+
+void QtMainWindow::close() { QMainWindow::close(); }
+
+}  // namespace platform::qt
