@@ -5,12 +5,12 @@
 #include <iostream>
 
 #include "console/clsConsole.h"
-#include "link/LinkStandIns.h"
 #include "link/clsCmcXfr3Drv.h"
 #include "link/clsCmcXfr3Sequence.h"
 #include "link/frmCom.h"
 #include "model/clsIndOp_RigN7.h"
 #include "settings/clsCmcProfileIO.h"
+#include "shell/CloneErrMessage.h"
 #include "shell/Common.h"
 #include "shell/Program.h"
 
@@ -101,8 +101,13 @@ void frmMain::MsgBoxCloneErr(clsCmcXfr3Sequence& myObjXfr3Seq) {
     frmCom& com = program_.com();
     // The port number reported is the one that was asked for, also when it
     // is outside the range the host can open.
-    const std::string text = CloneErrText(com.errCannotOpen(), com.requestedPortNum(), com.errOverflow(),
-                                          com.xfr3D().lastError(), myObjXfr3Seq.error());
+    CloneErrState state;
+    state.errCannotOpen = com.errCannotOpen();
+    state.comPortNum = com.requestedPortNum();
+    state.errOverflow = com.errOverflow();
+    state.lastError = com.xfr3D().lastError();
+    state.seqError = myObjXfr3Seq.error();
+    const std::string text = CloneErrMessage(state);
     // Reset first: the flags are cleared before the box opens, so ticks that
     // run while it is shown find nothing to report again.
     Guarded("Link reset", [&] { program_.operation().RigOpFunc_ResetAll(); });

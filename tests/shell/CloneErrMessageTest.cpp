@@ -1,7 +1,7 @@
 // The text of the clone error report, chosen from the error state.
 #include <gtest/gtest.h>
 
-#include "link/LinkStandIns.h"
+#include "shell/CloneErrMessage.h"
 
 namespace {
 
@@ -19,14 +19,18 @@ TEST(CloneErrMessage, ChoosesTheMessageByPrecedence) {
     } cases[] = {
         {true, 2, false, 0, 0, "Cannot access COM2." + kFull},
         {true, 10, true, 3, 1, "Cannot access COM10." + kFull},  // A wins over everything
-        {false, 1, true, 3, 1, "COM buffer overflow." + kFull},
+        {true, 12, false, 0, 0, "Cannot access COM12." + kFull},  // a number the host cannot open
+        {false, 1, true, 3, 1, "COM buffer overflow." + kFull},   // B wins over the driver
         {false, 1, false, 2, 0, "No answer from transceiver." + kFull},
-        {false, 1, false, 3, 2, "Illegal data." + kFull},            // driver wins over sequencer
+        {false, 1, false, 3, 2, "Illegal data." + kFull},  // driver wins over sequencer
         {false, 1, false, 5, 0, "Data overflow." + kFull},
         {false, 1, false, 7, 0,
          "Cannot write cloning data.\r\n\r\nCheck the following:\r\n- Cloning cable connections.\r\n"
          "- Transceiver power is ON."},
         {false, 1, false, 8, 0,
+         "Cannot Clone.\r\n\r\nCheck the following:\r\n\r\n- The COM port settings.\r\n"
+         "- Cloning cable connections.\r\n- Transceiver power is ON."},
+        {false, 1, false, -1, 2,
          "Cannot Clone.\r\n\r\nCheck the following:\r\n\r\n- The COM port settings.\r\n"
          "- Cloning cable connections.\r\n- Transceiver power is ON."},
         {false, 1, false, 0, 0,
@@ -36,9 +40,17 @@ TEST(CloneErrMessage, ChoosesTheMessageByPrecedence) {
         {false, 1, false, 0, 2, "Version number does not match\r\nfor this transceiver."},
         {false, 1, false, 0, 4, "Cannot Clone." + kFull},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(CloneErrText(c.cannotOpen, c.port, c.overflow, c.lastError, c.seqError), c.text)
-            << c.lastError << "/" << c.seqError;
+    for (const auto& c : cases) {
+        CloneErrState s;
+        s.errCannotOpen = c.cannotOpen;
+        s.comPortNum = c.port;
+        s.errOverflow = c.overflow;
+        s.lastError = c.lastError;
+        s.seqError = c.seqError;
+        const std::string text = CloneErrMessage(s);
+        EXPECT_EQ(text, c.text) << c.lastError << "/" << c.seqError;
+        EXPECT_NE(text.substr(text.size() - 2), "\r\n");  // never a line end after the last line
+    }
 }
 
 } // namespace
