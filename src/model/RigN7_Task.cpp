@@ -62,6 +62,7 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
         return true;
     case kCloneRead:
         if (stateEntry) {
+            imageComplete = false;
             link_.easyCloneRead();
             return false;
         }
@@ -131,6 +132,7 @@ void clsIndOp_RigN7::UpdateProgress() {
 }
 
 void clsIndOp_RigN7::LoadAdjustmentData() {
+    imageComplete = true;
     radioIdBytes = HexStrToByteStr(radio_.radioNameM() + radio_.radionameS());
     for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
         console_.ReadFromEe(i);

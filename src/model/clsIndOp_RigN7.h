@@ -127,6 +127,9 @@ public:
 
     // State, for the window and for tests.
     std::int16_t OpState() const { return opState; }
+    // True once a clone read has filled the whole image, until the next
+    // clone read starts (a failed one leaves the image mixed).
+    bool ImageComplete() const { return imageComplete; }
 
 protected:
     // Ends any guided procedure and redraws every console line.
@@ -174,6 +177,7 @@ protected:
     bool reloadRequest = false;
     bool reloadActive = false;
     bool dispParaRequest = false;
+    bool imageComplete = false;
     ByteStr radioIdBytes;
     std::int32_t waitE8Required = 0;
     clsCmcTick waitTick;

@@ -82,6 +82,8 @@ public:
     virtual ~IMenuItem() = default;
     virtual bool checked() const = 0;
     virtual void setChecked(bool on) = 0;
+    virtual bool enabled() const = 0;
+    virtual void setEnabled(bool on) = 0;
 };
 
 // The window itself: caption, outer size and position, inner (client) size,

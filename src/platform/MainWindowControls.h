@@ -3,6 +3,8 @@
 // fills this with widget adapters; tests fill it with recording controls.
 // Control arrays keep their indexes (the port menu from 1).
 #include <array>
+#include <functional>
+#include <string>
 
 #include "platform/Controls.h"
 
@@ -21,6 +23,9 @@ struct MainWindowControls {
     std::array<ILine*, 2> linSepa{};
     std::array<IMenuItem*, 5> mnuOptSelCom{};            // 1..4 used
     std::array<IMenuItem*, 6> mnuOptionSelAutoRelease{};  // 0..5
+    IMenuItem* mnuFileSaveImage = nullptr;               // backup of the image read
+    // Asks the user for a file to save to; empty when cancelled.
+    std::function<std::string(const std::string& suggestedName)> chooseSaveFile;
 };
 
 } // namespace platform

@@ -1,6 +1,9 @@
 #include "shell/frmMain.h"
 
 #include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <vector>
 #include <exception>
 #include <iostream>
 
@@ -13,6 +16,7 @@
 #include "shell/CloneErrMessage.h"
 #include "shell/Common.h"
 #include "shell/Program.h"
+#include "radio/clsCmcRadio.h"
 
 const char* frmMain::kMakerNotice = "(c) ZS-N7 ADJ developers - service use only";
 
@@ -33,6 +37,28 @@ void Guarded(const char* where, F&& body) {
     } catch (const std::exception& e) {
         std::cerr << where << " ended early: " << e.what() << "\n";
     }
+}
+
+// Writes the bytes to a temporary file beside path and renames it over path,
+// so an existing file is either replaced whole or left as it was.
+bool SaveFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const std::string tmp = path + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(tmp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -90,6 +116,7 @@ void frmMain::RefreshStatus() {
     for (std::size_t i = 0; i <= 5; ++i)
         if (c_.mnuOptionSelAutoRelease[i])
             c_.mnuOptionSelAutoRelease[i]->setChecked(comAutoRelease_ == static_cast<int>(i));
+    if (c_.mnuFileSaveImage) c_.mnuFileSaveImage->setEnabled(program_.operation().ImageComplete());
     if (c_.lblComBusy) {
         const bool open = program_.com().comOpen();
         c_.lblComBusy->setCaption("COM" + std::to_string(comPortNo_) + (open ? ": OPEN" : ": CLOSE"));
@@ -227,6 +254,17 @@ void frmMain::cmd00_KeyPress(int, int charCode) {
 
 void frmMain::mnuFileExit_Click() {
     if (c_.window) c_.window->close();
+}
+
+void frmMain::mnuFileSaveImage_Click() {
+    Guarded("Save image", [&] {
+        if (!program_.operation().ImageComplete() || !c_.chooseSaveFile) return;
+        const std::string path = c_.chooseSaveFile("zt-n7-eeprom.bin");
+        if (path.empty()) return;
+        const auto& bytes = program_.radio().eepImage().bytes();
+        if (!SaveFileAtomically(path, bytes))
+            MsgBoxErr("Cannot save the EEPROM image to '" + path + "'.");
+    });
 }
 
 void frmMain::mnuOptSelCom_Click(int index) {

@@ -56,6 +56,9 @@ public:
     void cmd00_Click(int index);
     void cmd00_KeyPress(int index, int charCode);
     void mnuFileExit_Click();
+    // Saves the image read from the radio (12288 bytes) to a file the user
+    // chooses; never writes to the radio. Enabled once a clone read completed.
+    void mnuFileSaveImage_Click();
     void mnuOptSelCom_Click(int index);
     void mnuOptionSelAutoRelease_Click(int index);
 

@@ -207,3 +207,36 @@ TEST(ConnectPort, PortOutsideTheHostsRangeIsNeverReplacedByPort1) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ConnectFlow, BackupSavesTheImageReadOnlyAfterACompleteCloneRead) {
+    rig.tick();
+    EXPECT_FALSE(rig.win.mnuFileSaveImage.enabled());
+    rig.win.saveAnswer = rig.dir.file("backup.bin");
+    rig.main().mnuFileSaveImage_Click();
+    EXPECT_TRUE(rig.win.saveAsked.empty());  // nothing to save yet
+    rig.main().cmd00_Click(0);
+    ASSERT_TRUE(rig.runUntil([&] { return InCycle(); }, 20000));
+    rig.tick();
+    EXPECT_TRUE(rig.win.mnuFileSaveImage.enabled());
+    rig.runFor(8000);  // the first cycle has sent everything
+    const std::size_t sent = rig.port.transmittedLog().size();
+    rig.main().mnuFileSaveImage_Click();
+    ASSERT_EQ(rig.win.saveAsked.size(), 1u);
+    EXPECT_EQ(testsupport::ReadFile(rig.dir.file("backup.bin")), std::string(peer.image.begin(), peer.image.end()));
+    rig.tick();
+    EXPECT_EQ(rig.port.transmittedLog().size(), sent);  // nothing went to the radio
+    // A folder that cannot be written: a clear message, nothing else changes.
+    rig.win.saveAnswer = rig.dir.file("no/such/folder/backup.bin");
+    rig.main().mnuFileSaveImage_Click();
+    ASSERT_EQ(rig.desktop.messages.size(), 1u);
+    EXPECT_EQ(rig.desktop.messages[0].substr(0, 35), "Cannot save the EEPROM image to '" + rig.dir.file("no").substr(0, 2));
+    // A new connection disables it until its clone read completes.
+    peer.silent = true;
+    rig.main().cmd00_Click(0);
+    rig.runFor(600);
+    EXPECT_FALSE(rig.win.mnuFileSaveImage.enabled());
+}
+
+} // namespace

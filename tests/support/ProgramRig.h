@@ -74,7 +74,9 @@ struct MemMainWindow {
     platform::MemListBox lboConsole, lbo01[2];
     platform::MemTextBox txtDispPara;
     platform::MemLine linSepa[2];
-    platform::MemMenuItem mnuOptSelCom[5], mnuOptionSelAutoRelease[6];
+    platform::MemMenuItem mnuOptSelCom[5], mnuOptionSelAutoRelease[6], mnuFileSaveImage;
+    std::string saveAnswer;  // what the file chooser answers
+    std::vector<std::string> saveAsked;
 
     platform::MainWindowControls controls() {
         platform::MainWindowControls c;
@@ -90,6 +92,11 @@ struct MemMainWindow {
         c.linSepa = {&linSepa[0], &linSepa[1]};
         for (int i = 1; i <= 4; ++i) c.mnuOptSelCom[i] = &mnuOptSelCom[i];
         for (int i = 0; i <= 5; ++i) c.mnuOptionSelAutoRelease[i] = &mnuOptionSelAutoRelease[i];
+        c.mnuFileSaveImage = &mnuFileSaveImage;
+        c.chooseSaveFile = [this](const std::string& suggested) {
+            saveAsked.push_back(suggested);
+            return saveAnswer;
+        };
         return c;
     }
 };

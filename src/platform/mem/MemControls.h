@@ -95,7 +95,10 @@ class MemMenuItem final : public IMenuItem {
 public:
     bool checked() const override { return isChecked; }
     void setChecked(bool on) override { isChecked = on; }
+    bool enabled() const override { return isEnabled; }
+    void setEnabled(bool on) override { isEnabled = on; }
     bool isChecked = false;
+    bool isEnabled = true;
 };
 
 class MemWindow final : public IWindow {

@@ -180,6 +180,8 @@ public:
         checked_ = on;
         if (a_->isChecked() != on) a_->setChecked(on);
     }
+    bool enabled() const override { return a_->isEnabled(); }
+    void setEnabled(bool on) override { a_->setEnabled(on); }
     void restore() { a_->setChecked(checked_); }
 
 private:

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QKeyEvent>
@@ -86,6 +87,13 @@ void QtMainWindow::build() {
 
     // Menus.
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    saveImageAction_ = fileMenu_->addAction(QStringLiteral("&Save EEPROM image as..."));
+    aSaveImage_ = std::make_unique<QtMenuItem>(saveImageAction_);
+    aSaveImage_->setEnabled(false);
+    connect(saveImageAction_, &QAction::triggered, this, [this] {
+        if (logic_) logic_->mnuFileSaveImage_Click();
+    });
+    fileMenu_->addSeparator();
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
     connect(exitAction_, &QAction::triggered, this, [this] {
         if (logic_) logic_->mnuFileExit_Click();
@@ -174,13 +182,6 @@ void QtMainWindow::build() {
     resize(TwipsToPx(this, 11460), TwipsToPx(this, 8055));
 }
 
-QAction* QtMainWindow::addFileAction(const QString& text) {
-    QAction* a = new QAction(text, this);
-    fileMenu_->insertAction(exitAction_, a);
-    fileMenu_->insertSeparator(exitAction_);
-    return a;
-}
-
 MainWindowControls QtMainWindow::controls() {
     MainWindowControls c;
     c.window = this;
@@ -195,6 +196,13 @@ MainWindowControls QtMainWindow::controls() {
     c.linSepa = {aLin_[0].get(), aLin_[1].get()};
     for (std::size_t i = 1; i <= 4; ++i) c.mnuOptSelCom[i] = aPort_[i].get();
     for (std::size_t i = 0; i <= 5; ++i) c.mnuOptionSelAutoRelease[i] = aRelease_[i].get();
+    c.mnuFileSaveImage = aSaveImage_.get();
+    c.chooseSaveFile = [this](const std::string& suggested) {
+        const QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Save EEPROM image"), QString::fromStdString(suggested),
+            QStringLiteral("EEPROM images (*.bin);;All files (*)"));
+        return path.toStdString();
+    };
     return c;
 }
 

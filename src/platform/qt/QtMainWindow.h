@@ -38,8 +38,7 @@ public:
     QAction* portAction(int i) const { return portActions_[static_cast<std::size_t>(i)]; }
     QAction* releaseAction(int i) const { return releaseActions_[static_cast<std::size_t>(i)]; }
     QAction* exitAction() const { return exitAction_; }
-    // A menu action under File added by the program (e.g. saving a backup).
-    QAction* addFileAction(const QString& text);
+    QAction* saveImageAction() const { return saveImageAction_; }
 
     // IWindow
     std::string caption() const override;
@@ -69,6 +68,7 @@ private:
     QWidget* client_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* exitAction_ = nullptr;
+    QAction* saveImageAction_ = nullptr;
     QLabel* lblComBusy_ = nullptr;
     QLabel* lblTitle_ = nullptr;
     QLabel* lblProgress_ = nullptr;
@@ -91,6 +91,7 @@ private:
     std::array<std::unique_ptr<QtLine>, 2> aLin_;
     std::array<std::unique_ptr<QtMenuItem>, 5> aPort_;
     std::array<std::unique_ptr<QtMenuItem>, 6> aRelease_;
+    std::unique_ptr<QtMenuItem> aSaveImage_;
     bool closing_ = false;
 };
 
