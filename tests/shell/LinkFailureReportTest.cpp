@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 
 #include "link/LinkTestSupport.h"
 #include "support/ProgramRig.h"
@@ -146,6 +147,41 @@ TEST(ProgramExit, ClosingWithThePortOpenClosesItAndSavesTheMenusValues) {
     EXPECT_FALSE(rig.timer.enabled());
     EXPECT_EQ(rig.ended, 1);
     EXPECT_EQ(rig.profile(), "[OPTION]\nComPort=1\nComAutoRelease=2\n");
+}
+
+TEST(TickFailure, AnUnexpectedFailureEndsThatPassOnlyAndIsNoted) {
+    linktest::ScriptedPeer peer;
+    peer.answerE8 = false;
+    peer.extra = [](const ByteStr& body, platform::MemSerialPort& port) {
+        // Read-out requests get a well-formed level of 40h.
+        if (body.size() >= 8 && body[0] == 0xEE && body[2] == 0xE8 && body[7] == 0x03)
+            port.deliverToHost(linktest::RadioWire({0xE8, 0x25, 0x26, 0x01, 0x00, 0x03, '4', '0'}));
+    };
+    ProgramRig rig(&peer);
+    ASSERT_TRUE(rig.Start());
+    clsCmcXfr3Drv& drv = rig.com().xfr3D();
+    int throws = 2;
+    rig.op().E8AnswerSource([&]() -> ByteStr {
+        if (throws > 0) {
+            --throws;
+            throw std::out_of_range("answer index");
+        }
+        return drv.varLastE8Answer();
+    });
+    testing::internal::CaptureStderr();
+    rig.main().cmd00_Click(0);
+    const bool inCycle = rig.runUntil([&] { return rig.op().RigN7Prop_EditEnabled() && throws == 0; }, 20000);
+    rig.runFor(3000);
+    const std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(inCycle);
+    EXPECT_EQ(throws, 0);
+    EXPECT_NE(err.find("answer index"), std::string::npos) << err;
+    // The program went on: the read-outs completed, nothing was reported,
+    // and the status label is still refreshed.
+    EXPECT_TRUE(rig.desktop.messages.empty());
+    EXPECT_TRUE(rig.op().RigN7Prop_EditEnabled());
+    for (int line = 1; line <= 4; ++line) EXPECT_NE(rig.win.lbo01[0].list(line).find(":40h"), std::string::npos) << line;
+    EXPECT_EQ(rig.win.lblComBusy.caption(), "COM1: OPEN");
 }
 
 } // namespace
