@@ -225,8 +225,10 @@ bool frmMain::lboConsole_KeyDown(int keyCode, bool shift) {
 }
 
 void frmMain::lboConsole_GotFocus() {
-    if (c_.lboConsole && c_.lboConsole->listIndex() < 0 && c_.lboConsole->listCount() > 0)
-        c_.lboConsole->setListIndex(0);
+    Guarded("Console focus", [&] {
+        if (c_.lboConsole && c_.lboConsole->listIndex() < 0 && c_.lboConsole->listCount() > 0)
+            c_.lboConsole->setListIndex(0);
+    });
 }
 
 void frmMain::Form_KeyDown(int keyCode, bool) {
@@ -241,15 +243,17 @@ void frmMain::cmd00_KeyPress(int, int charCode) {
     // A code of 255 has no successor in the single-byte character set: such
     // a key is left out of the buffer.
     if (charCode < 0 || charCode >= 255) return;
-    const char ch = static_cast<char>(std::toupper(charCode + 1));
-    keyBuffer_ += ch;
-    if (keyBuffer_.size() > kKeyBufferMax) keyBuffer_.erase(0, keyBuffer_.size() - kKeyBufferMax);
-    if (keyBuffer_ == kKeyCompare && c_.window) {
-        const std::string scrambled = kKeyCaption;
-        std::string caption;
-        for (auto it = scrambled.rbegin(); it != scrambled.rend(); ++it) caption += static_cast<char>(*it - 1);
-        c_.window->setCaption(caption);
-    }
+    Guarded("Button key", [&] {
+        const char ch = static_cast<char>(std::toupper(charCode + 1));
+        keyBuffer_ += ch;
+        if (keyBuffer_.size() > kKeyBufferMax) keyBuffer_.erase(0, keyBuffer_.size() - kKeyBufferMax);
+        if (keyBuffer_ == kKeyCompare && c_.window) {
+            const std::string scrambled = kKeyCaption;
+            std::string caption;
+            for (auto it = scrambled.rbegin(); it != scrambled.rend(); ++it) caption += static_cast<char>(*it - 1);
+            c_.window->setCaption(caption);
+        }
+    });
 }
 
 void frmMain::mnuFileExit_Click() {
