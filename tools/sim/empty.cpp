@@ -1,1 +1,0 @@
-// Placeholder so the simulator library has a translation unit before its sources exist.

@@ -1,0 +1,145 @@
+#pragma once
+// Simulated ZT-N7 transceiver: the radio's side of the cloning-cable protocol,
+// independent of any transport. Bytes from the line go into feed(); what the
+// radio sends back comes out of it. The cable's echo is not produced here:
+// the transport adds it where the real cable would (the in-memory port does
+// it itself, the pseudo-terminal server does it in its loop).
+//
+// What the radio does:
+//  - frames restart at 0xFE and end at 0xFD; only frames to the radio from the
+//    program (addresses 0xEE 0xEF) are handled, anything else is ignored;
+//  - 0xE0 identity request -> 0xE1 with the main and sub codes;
+//  - 0xE2 clone read -> the whole image as 16-byte 0xE4 records, then 0xE5 and
+//    the signature;
+//  - 0xE3 clone write -> 0xE4 records are stored into the image; the 0xE5
+//    signature is answered with 0xE6 and a status byte (0 = accepted);
+//  - 0xE8 adjustment commands: the value byte is stored at the item's EEPROM
+//    address; sub-command 3 (read-out) is answered with an 8-bit value from a
+//    small measurement model.
+// Faults a test can switch on are in ZtN7Sim::Faults.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "shell/Types.h"
+
+namespace zsim {
+
+class ZtN7Sim {
+public:
+    static constexpr std::int32_t kImageSize = 0x3000;
+    static constexpr std::int32_t kRecordSize = 16;
+
+    // Switchable misbehaviour. Addresses are record start addresses (multiples
+    // of 16); -1 = off.
+    struct Faults {
+        bool silence = false;              // answers nothing at all
+        bool wrongMainCode = false;        // identity answer carries main code 25 27
+        bool wrongSubCode = false;         // identity answer carries sub code 02 00
+        std::int32_t corruptRecordAt = -1; // that clone read record has a wrong checksum
+        std::int32_t dropRecordAt = -1;    // that clone read record is left out
+        bool extraSignatureByte = false;   // 10 signature bytes instead of 9
+        bool recordOutsideImage = false;   // a record for 0x2FF8 with 16 bytes before the signature
+        std::uint8_t cloneWriteResult = 0; // status byte of the clone write result; non-zero refuses
+        bool dropReadouts = false;         // read-out requests stay unanswered
+        bool malformedReadouts = false;    // read-out answers carry non-hex value characters
+        bool lineNoise = false;            // a few stray bytes before every answer frame
+    };
+
+    // One adjustment command as received.
+    struct E8Command {
+        int code = 0;       // the sub-command byte
+        int value = -1;     // the value from its two ASCII hex characters; -1 when missing or not hex
+    };
+
+    // What the transfer in progress is.
+    enum class Mode { Idle, CloneWrite };
+
+    ZtN7Sim();
+
+    // Bytes from the line in, bytes for the line out.
+    ByteStr feed(const ByteStr& fromLine);
+
+    // Identity codes (two bytes each, binary-coded decimal: 25 26 and 01 00).
+    void mainCode(std::uint8_t hi, std::uint8_t lo) { main_[0] = hi; main_[1] = lo; }
+    void subCode(std::uint8_t hi, std::uint8_t lo) { sub_[0] = hi; sub_[1] = lo; }
+
+    Faults& faults() { return faults_; }
+    const Faults& faults() const { return faults_; }
+
+    // The EEPROM image.
+    const ByteStr& image() const { return image_; }
+    void image(const ByteStr& bytes);                // resized to 12288 bytes (zero-filled / cut)
+    std::uint8_t byteAt(std::int32_t adr) const;     // 0 outside the image
+    void byteAt(std::int32_t adr, std::uint8_t v);   // ignored outside the image
+    bool loadImage(const std::string& path);         // raw 12288 bytes; false when unreadable or short
+    bool saveImage(const std::string& path) const;   // raw 12288 bytes
+    static ByteStr DefaultImage();
+
+    // Measurement model. Raw A/D counts 0..255.
+    void vin(int raw) { vin_ = raw; }
+    int vin() const { return vin_; }
+    void temperature(int raw) { temp_ = raw; }
+    int temperature() const { return temp_; }
+    void lvin(int raw) { lvin_ = raw; }
+    int lvin() const { return lvin_; }
+    // SD level for band-pass point 0..3 at the signed setting last received
+    // for it. Default: one peak at setting 17 for every point.
+    void sdModel(std::function<int(int point, int setting)> f) { sdModel_ = std::move(f); }
+    static int DefaultSdLevel(int point, int setting);
+    // The value the radio answers for an A/D channel code.
+    int readout(int channelCode) const;
+
+    // Observation.
+    const std::vector<E8Command>& e8Log() const { return e8Log_; }
+    void clearE8Log() { e8Log_.clear(); }
+    int identityRequests() const { return identityRequests_; }
+    int cloneReads() const { return cloneReads_; }
+    int recordsWritten() const { return recordsWritten_; }
+    int badRecordsWritten() const { return badRecords_; }
+    int cloneWritesEnded() const { return writesEnded_; }
+    bool highSpeedRequested() const { return highSpeed_; }
+    bool started() const { return started_; }          // E8 code 2 received
+    int selectedChannel() const { return channel_; }   // value of the last E8 code 0 (channel number + 1); 0 none
+    int sweptPoint() const { return sweptPoint_; }     // band-pass point of the last E8 code 12..15; 0 before any
+    Mode mode() const { return mode_; }
+    // Forget a half-received frame and any transfer in progress (line closed).
+    void lineReset();
+
+    // EEPROM address an E8 code stores its value at; -1 for none.
+    static std::int32_t E8Address(int code);
+
+private:
+    void onFrame(const ByteStr& body, ByteStr& out);
+    void onE8(const ByteStr& body, ByteStr& out);
+    void emit(ByteStr& out, const ByteStr& data) const;  // one radio frame (noise first when switched on)
+    ByteStr cloneReadStream() const;
+
+    std::uint8_t main_[2] = {0x25, 0x26};
+    std::uint8_t sub_[2] = {0x01, 0x00};
+    Faults faults_;
+    ByteStr image_;
+    ByteStr rx_;
+    bool inFrame_ = false;
+    Mode mode_ = Mode::Idle;
+    bool writeHadErrors_ = false;
+
+    int vin_ = 176;
+    int temp_ = 128;
+    int lvin_ = 20;
+    std::function<int(int, int)> sdModel_;
+
+    std::vector<E8Command> e8Log_;
+    int identityRequests_ = 0;
+    int cloneReads_ = 0;
+    int recordsWritten_ = 0;
+    int badRecords_ = 0;
+    int writesEnded_ = 0;
+    bool highSpeed_ = false;
+    bool started_ = false;
+    int channel_ = 0;
+    int sweptPoint_ = 0;
+};
+
+} // namespace zsim
