@@ -1,0 +1,278 @@
+// zt-n7-sim: the simulated ZT-N7 transceiver behind a pseudo-terminal.
+//
+// Opens a pseudo-terminal, prints the path of its terminal side on the first
+// line of standard output and serves the radio's protocol on it until SIGTERM,
+// SIGINT or SIGHUP. The program under test opens that path as its serial port.
+// Every byte the program sends comes back to it (the cloning cable's echo)
+// unless --no-echo is given. With --pace, everything sent towards the program
+// leaves at the line speed the program set on the terminal (10 bits a byte).
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <sys/stat.h>
+
+#include "ZtN7Sim.h"
+
+namespace {
+
+volatile sig_atomic_t gStop = 0;
+void OnSignal(int) { gStop = 1; }
+
+void Usage(FILE* f) {
+    std::fputs(
+        "Usage: zt-n7-sim [options]\n"
+        "Simulated ZT-N7 transceiver on a pseudo-terminal. The first line of output\n"
+        "is the terminal path to open as the serial port.\n"
+        "\n"
+        "  --link PATH     also make PATH a symbolic link to the terminal (removed at exit)\n"
+        "  --no-echo       do not return the program's bytes (no cable echo)\n"
+        "  --pace          send at the line speed the program set (10 bits a byte)\n"
+        "  --image FILE    start with this raw 12288-byte EEPROM image\n"
+        "  --save FILE     write the EEPROM image to FILE at exit\n"
+        "  --temp N        temperature A/D count (0..255, default 128)\n"
+        "  --lvin N        LVIN A/D count (0..255, default 20)\n"
+        "  --fault NAME    switch on a fault; may be repeated:\n"
+        "                    silence, wrong-main-code, wrong-sub-code,\n"
+        "                    corrupt-record[=HEXADR], drop-record[=HEXADR] (default 0100),\n"
+        "                    extra-signature-byte, record-outside-image, write-refused,\n"
+        "                    drop-readouts, malformed-readouts, line-noise\n"
+        "  --help          show this text\n",
+        f);
+}
+
+bool ParseInt(const char* s, int lo, int hi, int& out) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(s, &end, 0);
+    if (errno != 0 || end == s || *end != '\0' || v < lo || v > hi) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool ApplyFault(const std::string& arg, zsim::ZtN7Sim::Faults& f) {
+    std::string name = arg, param;
+    const auto eq = arg.find('=');
+    if (eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        param = arg.substr(eq + 1);
+    }
+    auto address = [&](std::int32_t& out) {
+        if (param.empty()) { out = 0x0100; return true; }
+        char* end = nullptr;
+        const long v = std::strtol(param.c_str(), &end, 16);
+        if (*end != '\0' || v < 0 || v >= zsim::ZtN7Sim::kImageSize || v % 16 != 0) return false;
+        out = static_cast<std::int32_t>(v);
+        return true;
+    };
+    if (name == "silence") f.silence = true;
+    else if (name == "wrong-main-code") f.wrongMainCode = true;
+    else if (name == "wrong-sub-code") f.wrongSubCode = true;
+    else if (name == "corrupt-record") return address(f.corruptRecordAt);
+    else if (name == "drop-record") return address(f.dropRecordAt);
+    else if (name == "extra-signature-byte") f.extraSignatureByte = true;
+    else if (name == "record-outside-image") f.recordOutsideImage = true;
+    else if (name == "write-refused") f.cloneWriteResult = 1;
+    else if (name == "drop-readouts") f.dropReadouts = true;
+    else if (name == "malformed-readouts") f.malformedReadouts = true;
+    else if (name == "line-noise") f.lineNoise = true;
+    else return false;
+    return param.empty();
+}
+
+int BaudOf(speed_t s) {
+    switch (s) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    default: return 9600;
+    }
+}
+
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
+int main(int argc, char** argv) {
+    zsim::ZtN7Sim sim;
+    std::string linkPath, savePath;
+    bool echo = true, pace = false;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "zt-n7-sim: %s needs a value\n", a.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        int n = 0;
+        if (a == "--help" || a == "-h") { Usage(stdout); return 0; }
+        else if (a == "--link") linkPath = value();
+        else if (a == "--no-echo") echo = false;
+        else if (a == "--pace") pace = true;
+        else if (a == "--save") savePath = value();
+        else if (a == "--image") {
+            const char* path = value();
+            if (!sim.loadImage(path)) {
+                std::fprintf(stderr, "zt-n7-sim: cannot read a %d-byte image from %s\n", zsim::ZtN7Sim::kImageSize, path);
+                return 2;
+            }
+        } else if (a == "--temp" || a == "--lvin") {
+            const char* v = value();
+            if (!ParseInt(v, 0, 255, n)) {
+                std::fprintf(stderr, "zt-n7-sim: %s wants 0..255, not %s\n", a.c_str(), v);
+                return 2;
+            }
+            if (a == "--temp") sim.temperature(n); else sim.lvin(n);
+        } else if (a == "--fault") {
+            const char* v = value();
+            if (!ApplyFault(v, sim.faults())) {
+                std::fprintf(stderr, "zt-n7-sim: unknown fault %s\n", v);
+                return 2;
+            }
+        } else {
+            std::fprintf(stderr, "zt-n7-sim: unknown option %s\n", a.c_str());
+            Usage(stderr);
+            return 2;
+        }
+    }
+
+    int master = -1, slave = -1;
+    char name[256] = {0};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("zt-n7-sim: openpty");
+        return 1;
+    }
+    // Raw line both ways until the program sets its own modes. The terminal
+    // side stays open here too, so the line survives the program closing and
+    // reopening the port (at another speed, for example).
+    termios tio{};
+    tcgetattr(slave, &tio);
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B9600);
+    cfsetospeed(&tio, B9600);
+    tcsetattr(slave, TCSANOW, &tio);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    if (!linkPath.empty()) {
+        struct stat st{};
+        if (lstat(linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) unlink(linkPath.c_str());
+        if (symlink(name, linkPath.c_str()) != 0) {
+            std::fprintf(stderr, "zt-n7-sim: cannot link %s: %s\n", linkPath.c_str(), std::strerror(errno));
+            linkPath.clear();
+        }
+    }
+    std::printf("%s\n", name);
+    std::fflush(stdout);
+
+    // Signals are blocked except inside ppoll, so a stop request is never lost
+    // between the flag test and the wait.
+    struct sigaction sa{};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    sigset_t block, waitMask;
+    sigemptyset(&block);
+    sigaddset(&block, SIGTERM);
+    sigaddset(&block, SIGINT);
+    sigaddset(&block, SIGHUP);
+    sigprocmask(SIG_BLOCK, &block, &waitMask);
+    sigdelset(&waitMask, SIGTERM);
+    sigdelset(&waitMask, SIGINT);
+    sigdelset(&waitMask, SIGHUP);
+
+    std::deque<std::uint8_t> out;       // towards the program
+    Clock::time_point paceStart{};
+    std::int64_t paceSent = 0;          // bytes sent since paceStart
+    int paceBaud = 9600;
+    int rc = 0;
+
+    while (!gStop) {
+        // How many bytes may leave now.
+        std::size_t allowed = out.size();
+        int timeoutMs = -1;
+        if (pace && !out.empty()) {
+            const auto now = Clock::now();
+            const std::int64_t us = std::chrono::duration_cast<std::chrono::microseconds>(now - paceStart).count();
+            const std::int64_t due = us * paceBaud / 10000000 + 1;  // byte k leaves at k * 10 / baud s
+            allowed = due > paceSent ? static_cast<std::size_t>(due - paceSent) : 0;
+            if (allowed > out.size()) allowed = out.size();
+            if (allowed == 0) {
+                const std::int64_t nextUs = (paceSent * 10000000 + paceBaud - 1) / paceBaud;
+                timeoutMs = static_cast<int>((nextUs - us) / 1000) + 1;
+                if (timeoutMs < 1) timeoutMs = 1;
+            }
+        }
+        pollfd pfd{master, POLLIN, 0};
+        if (allowed > 0) pfd.events |= POLLOUT;
+        timespec ts{timeoutMs / 1000, (timeoutMs % 1000) * 1000000L};
+        const int pr = ppoll(&pfd, 1, timeoutMs < 0 ? nullptr : &ts, &waitMask);
+        if (pr < 0) {
+            if (errno == EINTR) continue;
+            std::perror("zt-n7-sim: poll");
+            rc = 1;
+            break;
+        }
+        if (pfd.revents & POLLIN) {
+            std::uint8_t buf[4096];
+            const ssize_t n = read(master, buf, sizeof buf);
+            if (n > 0) {
+                const ByteStr in(buf, buf + n);
+                const bool wasEmpty = out.empty();
+                if (echo) out.insert(out.end(), in.begin(), in.end());
+                const ByteStr answer = sim.feed(in);
+                out.insert(out.end(), answer.begin(), answer.end());
+                if (wasEmpty && !out.empty()) {
+                    paceStart = Clock::now();
+                    paceSent = 0;
+                    termios cur{};
+                    if (tcgetattr(slave, &cur) == 0) paceBaud = BaudOf(cfgetospeed(&cur));
+                }
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
+                std::perror("zt-n7-sim: read");
+                rc = 1;
+                break;
+            }
+        }
+        if ((pfd.revents & POLLOUT) && allowed > 0) {
+            std::uint8_t buf[4096];
+            std::size_t k = 0;
+            for (; k < allowed && k < sizeof buf; ++k) buf[k] = out[k];
+            const ssize_t n = write(master, buf, k);
+            if (n > 0) {
+                out.erase(out.begin(), out.begin() + n);
+                paceSent += n;
+            }
+        }
+    }
+
+    if (!savePath.empty() && !sim.saveImage(savePath)) {
+        std::fprintf(stderr, "zt-n7-sim: cannot save the image to %s\n", savePath.c_str());
+        rc = 1;
+    }
+    if (!linkPath.empty()) unlink(linkPath.c_str());
+    close(master);
+    close(slave);
+    return rc;
+}
