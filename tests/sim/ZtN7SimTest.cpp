@@ -92,6 +92,7 @@ TEST(ZtN7Sim, CloneReadFaults) {
     const std::vector<Case> cases = {
         {"corrupted record", [](ZtN7Sim::Faults& f) { f.corruptRecordAt = 0x0100; }, 769},
         {"dropped record", [](ZtN7Sim::Faults& f) { f.dropRecordAt = 0x0100; }, 768},
+        {"short record", [](ZtN7Sim::Faults& f) { f.shortRecordAt = 0x0100; }, 769},
         {"extra signature byte", [](ZtN7Sim::Faults& f) { f.extraSignatureByte = true; }, 769},
         {"record outside the image", [](ZtN7Sim::Faults& f) { f.recordOutsideImage = true; }, 770},
     };
@@ -103,7 +104,7 @@ TEST(ZtN7Sim, CloneReadFaults) {
         int illegal = 0;
         for (std::size_t i = 0; i + 1 < bodies.size(); ++i) illegal += xfr3::CloneRecordIllegal(bodies[i]) ? 1 : 0;
         const bool sigIllegal = xfr3::SignatureIllegal(bodies.back());
-        if (std::string(c.name) == "corrupted record") {
+        if (std::string(c.name) == "corrupted record" || std::string(c.name) == "short record") {
             EXPECT_EQ(illegal, 1);
             EXPECT_TRUE(xfr3::CloneRecordIllegal(bodies[16]));
         } else {

@@ -45,7 +45,8 @@ void Usage(FILE* f) {
         "  --lvin N        LVIN A/D count (0..255, default 20)\n"
         "  --fault NAME    switch on a fault; may be repeated:\n"
         "                    silence, wrong-main-code, wrong-sub-code,\n"
-        "                    corrupt-record[=HEXADR], drop-record[=HEXADR] (default 0100),\n"
+        "                    corrupt-record[=HEXADR], drop-record[=HEXADR],\n"
+        "                    short-record[=HEXADR] (record address, default 0100),\n"
         "                    extra-signature-byte, record-outside-image, write-refused,\n"
         "                    drop-readouts, malformed-readouts, line-noise\n"
         "  --help          show this text\n",
@@ -81,6 +82,7 @@ bool ApplyFault(const std::string& arg, zsim::ZtN7Sim::Faults& f) {
     else if (name == "wrong-sub-code") f.wrongSubCode = true;
     else if (name == "corrupt-record") return address(f.corruptRecordAt);
     else if (name == "drop-record") return address(f.dropRecordAt);
+    else if (name == "short-record") return address(f.shortRecordAt);
     else if (name == "extra-signature-byte") f.extraSignatureByte = true;
     else if (name == "record-outside-image") f.recordOutsideImage = true;
     else if (name == "write-refused") f.cloneWriteResult = 1;

@@ -330,6 +330,7 @@ ByteStr ZtN7Sim::cloneReadStream() const {
             rec[rec.size() - 2] = HexChar(ck >> 4);
             rec[rec.size() - 1] = HexChar(ck);
         }
+        if (a == faults_.shortRecordAt) rec.erase(rec.end() - 3);  // the last data character is lost
         emit(out, rec);
     }
     if (faults_.recordOutsideImage) {

@@ -39,6 +39,7 @@ public:
         bool wrongSubCode = false;         // identity answer carries sub code 02 00
         std::int32_t corruptRecordAt = -1; // that clone read record has a wrong checksum
         std::int32_t dropRecordAt = -1;    // that clone read record is left out
+        std::int32_t shortRecordAt = -1;   // that clone read record loses one character on the line
         bool extraSignatureByte = false;   // 10 signature bytes instead of 9
         bool recordOutsideImage = false;   // a record for 0x2FF8 with 16 bytes before the signature
         std::uint8_t cloneWriteResult = 0; // status byte of the clone write result; non-zero refuses
