@@ -3,7 +3,10 @@
 // over a real pseudo-terminal against the simulator executable.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -195,6 +198,34 @@ TEST(LinkE2EPty, CloneReadOverAPseudoTerminal) {
     EXPECT_EQ(radio.eepImage().bytes(), ZtN7Sim::DefaultImage());
     com.comOpen(false);
     EXPECT_EQ(proc.stop(), 0);
+}
+
+// An adjustment sent over the terminal is in the image the simulator saves
+// when it is stopped; its link to the terminal is gone after the stop.
+TEST(LinkE2EPty, SimulatorSavesItsImageAndRemovesItsLinkOnStop) {
+    const std::string dir = ::testing::TempDir();
+    const std::string link = dir + "zs-sim-link-" + std::to_string(getpid());
+    const std::string save = dir + "zs-sim-image-" + std::to_string(getpid()) + ".bin";
+    testsupport::SimProcess proc(ZS_SIM_EXE, {"--link", link, "--save", save});
+    ASSERT_FALSE(proc.path().empty());
+    testsupport::PosixSerialControl port(link);
+    ASSERT_TRUE(port.setPortOpen(true)) << port.lastErrorText();
+    port.output(xfr3::BuildFrame({0xE8, 0x25, 0x26, 0x01, 0x00, 0x05, '2', 'C'}));
+    // The echo coming back shows the simulator has read the frame.
+    ByteStr echo;
+    const auto start = std::chrono::steady_clock::now();
+    while (echo.size() < 13 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+        const ByteStr in = port.input();
+        echo.insert(echo.end(), in.begin(), in.end());
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(echo.size(), 13u);
+    EXPECT_EQ(proc.stop(), 0);
+    ZtN7Sim saved;
+    ASSERT_TRUE(saved.loadImage(save));
+    EXPECT_EQ(saved.byteAt(79), 0x2C);
+    EXPECT_NE(access(link.c_str(), F_OK), 0);
+    std::remove(save.c_str());
 }
 #else
 TEST(LinkE2EPty, CloneReadOverAPseudoTerminal) { GTEST_SKIP() << "simulator executable not built"; }

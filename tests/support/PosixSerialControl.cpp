@@ -1,4 +1,4 @@
-#include "support/PosixSerialControl.h"
+#include "PosixSerialControl.h"
 
 #include <fcntl.h>
 #include <termios.h>
