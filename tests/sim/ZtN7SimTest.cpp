@@ -2,11 +2,14 @@
 // program sends, byte for byte.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "ZtN7Sim.h"
 #include "link/Xfr3Frame.h"
+#include "radio/clsCmcRadio.h"
+#include "radio/clsIndEep_RigN7.h"
 
 namespace {
 
@@ -213,6 +216,93 @@ TEST(ZtN7Sim, ReadoutsAnswerFromTheMeasurementModel) {
     EXPECT_EQ(Bodies(answer(0)).at(0)[8], 'X');
     sim.faults().dropReadouts = true;
     EXPECT_TRUE(answer(0).empty());
+}
+
+// The default image read back through the program's own channel decoder:
+// programmed channels with the usual mix, an empty one, inhibited ones, and
+// the base frequency and adjustment bytes in place.
+TEST(ZtN7Sim, DefaultImageHoldsPlausibleChannelsAndAdjustments) {
+    clsCmcRadio radio;
+    ASSERT_EQ(radio.eepImage().WriteBlock(0, ZtN7Sim::DefaultImage()), 0);
+    const clsIndEep_RigN7 eep(radio);
+    EXPECT_EQ(eep.ReadBaseFreqBlock(), 136000000);
+
+    struct Ch { std::int16_t ch; bool listed; std::int32_t rx, tx; bool rxInh, txInh; std::int16_t power; bool narrow; };
+    const std::vector<Ch> channels = {
+        {0, true, 146520000, 146520000, false, false, 0, false},
+        {1, true, 146940000, 146340000, false, false, 1, true},
+        {2, true, 147000000, 147000000, true, false, 2, false},
+        {3, false, 0, 0, false, false, 2, false},
+        {4, true, 144800000, 144800000, false, true, 2, true},
+        {9, true, 155000000, 155000000, false, false, 0, true},
+    };
+    for (const auto& c : channels) {
+        SCOPED_TRACE(c.ch);
+        EXPECT_EQ(eep.RigN7Eep_GetChAppear(c.ch), c.listed);
+        if (!c.listed) continue;
+        EXPECT_EQ(eep.Check_Inh(clsIndEep_RigN7::RxFreqAdr(c.ch)), c.rxInh);
+        EXPECT_EQ(eep.Check_Inh(clsIndEep_RigN7::TxFreqAdr(c.ch)), c.txInh);
+        EXPECT_EQ(eep.RigN7Eep_GetChFreqRxReal(c.ch), c.rx);
+        EXPECT_EQ(eep.RigN7Eep_GetChFreqTxReal(c.ch), c.tx);
+        EXPECT_EQ(eep.RigN7Eep_GetChRFPower(c.ch), c.power);
+        EXPECT_EQ(eep.RigN7Eep_GetChMode(c.ch), c.narrow);
+    }
+    int listed = 0;
+    for (std::int16_t ch = 0; ch < 40; ++ch) listed += eep.RigN7Eep_GetChAppear(ch) ? 1 : 0;
+    EXPECT_EQ(listed, 5);
+
+    // Every adjustment byte an item or a procedure uses holds a non-zero value.
+    const ByteStr img = ZtN7Sim::DefaultImage();
+    for (std::int32_t a : {68, 69, 70, 72, 73, 74, 76, 77, 78, 79, 86, 87, 274}) EXPECT_NE(img[static_cast<std::size_t>(a)], 0) << a;
+    for (std::int32_t p = 1; p < 40; p += 2) EXPECT_NE(img[static_cast<std::size_t>(216 + p)], 0) << p;
+}
+
+TEST(ZtN7Sim, HungReceiverTakesNothingAfterTheCloneWriteRequest) {
+    ZtN7Sim sim;
+    sim.faults().hangOnCloneWrite = true;
+    const ByteStr before = sim.image();
+    // The request and a record in the same byte string: the record is lost.
+    ByteStr s = Cat(FromProgram(Cat({0xE3}, kCodes)), FromProgram(xfr3::CloneRecordData(0, ByteStr(16, 0x42))));
+    EXPECT_TRUE(sim.feed(s).empty());
+    EXPECT_TRUE(sim.hung());
+    EXPECT_TRUE(sim.feed(FromProgram(xfr3::SignatureData())).empty());
+    EXPECT_TRUE(sim.feed(FromProgram({0xE0, 0x25, 0x26, 0x00, 0x00})).empty());
+    EXPECT_EQ(sim.image(), before);
+    EXPECT_EQ(sim.recordsWritten(), 0);
+    // Switched off and on again it answers.
+    sim.faults() = {};
+    sim.resume();
+    EXPECT_EQ(sim.feed(FromProgram({0xE0, 0x25, 0x26, 0x00, 0x00})), FromRadio({0xE1, 0x25, 0x26, 0x01, 0x00}));
+}
+
+TEST(ZtN7Sim, ShortReadoutsAndSdShapes) {
+    ZtN7Sim sim;
+    sim.faults().shortReadouts = true;
+    const auto bodies = Bodies(sim.feed(E8(3, 0)));
+    ASSERT_EQ(bodies.size(), 1u);
+    // EF EE E8, four code bytes, the sub-command and one value character.
+    EXPECT_EQ(bodies[0], (ByteStr{0xEF, 0xEE, 0xE8, 0x25, 0x26, 0x01, 0x00, 0x03, 'B'}));
+
+    struct Case { const char* name; std::function<int(int, int)> model; int first, last; };
+    const std::vector<Case> cases = {
+        {"peak at 17 (default)", &ZtN7Sim::DefaultSdLevel, 17, 17},
+        {"peak at -40", ZtN7Sim::SdPeak(-40), -40, -40},
+        {"plateau 10..13", ZtN7Sim::SdPlateau(10, 13), 10, 13},
+        {"plateau given backwards", ZtN7Sim::SdPlateau(13, 10), 10, 13},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int best = -1, first = 0, last = 0;
+        for (int s = -128; s <= 127; ++s) {
+            const int l = c.model(2, s);
+            EXPECT_GE(l, 0);
+            EXPECT_LE(l, 255);
+            if (l > best) { best = l; first = s; }
+            if (l == best) last = s;
+        }
+        EXPECT_EQ(first, c.first);
+        EXPECT_EQ(last, c.last);
+    }
 }
 
 } // namespace

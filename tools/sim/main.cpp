@@ -6,6 +6,13 @@
 // Every byte the program sends comes back to it (the cloning cable's echo)
 // unless --no-echo is given. With --pace, everything sent towards the program
 // leaves at the line speed the program set on the terminal (10 bits a byte).
+//
+// With --control FIFO the simulator also reads commands from a named pipe, one
+// per line, so a test can change the radio while it runs:
+//   fault NAME        switch a fault on (names as for --fault)
+//   clear-faults      all faults off; a hung receiver works again
+//   temp N | lvin N | vin N            measurement values (A/D counts)
+//   sd-peak N | sd-plateau A:B         band-pass response behind the SD read-out
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -36,28 +43,33 @@ void Usage(FILE* f) {
         "Simulated ZT-N7 transceiver on a pseudo-terminal. The first line of output\n"
         "is the terminal path to open as the serial port.\n"
         "\n"
-        "  --link PATH     also make PATH a symbolic link to the terminal (removed at exit)\n"
-        "  --no-echo       do not return the program's bytes (no cable echo)\n"
-        "  --pace          send at the line speed the program set (10 bits a byte)\n"
-        "  --image FILE    start with this raw 12288-byte EEPROM image\n"
-        "  --save FILE     write the EEPROM image to FILE at exit\n"
-        "  --temp N        temperature A/D count (0..255, default 128)\n"
-        "  --lvin N        LVIN A/D count (0..255, default 20)\n"
-        "  --fault NAME    switch on a fault; may be repeated:\n"
-        "                    silence, wrong-main-code, wrong-sub-code,\n"
-        "                    corrupt-record[=HEXADR], drop-record[=HEXADR],\n"
-        "                    short-record[=HEXADR] (record address, default 0100),\n"
-        "                    extra-signature-byte, record-outside-image, write-refused,\n"
-        "                    drop-readouts, malformed-readouts, line-noise\n"
-        "  --help          show this text\n",
+        "  --link PATH       also make PATH a symbolic link to the terminal (removed at exit)\n"
+        "  --no-echo         do not return the program's bytes (no cable echo)\n"
+        "  --pace            send at the line speed the program set (10 bits a byte)\n"
+        "  --image FILE      start with this raw 12288-byte EEPROM image\n"
+        "  --save FILE       write the EEPROM image to FILE at exit\n"
+        "  --temp N          temperature A/D count (0..255, default 128)\n"
+        "  --lvin N          LVIN A/D count (0..255, default 20)\n"
+        "  --vin N           supply A/D count (0..255, default 176)\n"
+        "  --sd-peak N       SD level peaks at band-pass setting N (-128..127, default 17)\n"
+        "  --sd-plateau A:B  SD level is highest from setting A to setting B\n"
+        "  --control FIFO    read commands from this named pipe (created when missing)\n"
+        "  --fault NAME      switch on a fault; may be repeated:\n"
+        "                      silence, wrong-main-code, wrong-sub-code,\n"
+        "                      corrupt-record[=HEXADR], drop-record[=HEXADR],\n"
+        "                      short-record[=HEXADR] (record address, default 0100),\n"
+        "                      extra-signature-byte, record-outside-image, write-refused,\n"
+        "                      hang-on-clone-write, drop-readouts, malformed-readouts,\n"
+        "                      short-readouts, line-noise\n"
+        "  --help            show this text\n",
         f);
 }
 
-bool ParseInt(const char* s, int lo, int hi, int& out) {
+bool ParseInt(const std::string& s, int lo, int hi, int& out) {
     char* end = nullptr;
     errno = 0;
-    const long v = std::strtol(s, &end, 0);
-    if (errno != 0 || end == s || *end != '\0' || v < lo || v > hi) return false;
+    const long v = std::strtol(s.c_str(), &end, 0);
+    if (errno != 0 || end == s.c_str() || *end != '\0' || v < lo || v > hi) return false;
     out = static_cast<int>(v);
     return true;
 }
@@ -86,11 +98,43 @@ bool ApplyFault(const std::string& arg, zsim::ZtN7Sim::Faults& f) {
     else if (name == "extra-signature-byte") f.extraSignatureByte = true;
     else if (name == "record-outside-image") f.recordOutsideImage = true;
     else if (name == "write-refused") f.cloneWriteResult = 1;
+    else if (name == "hang-on-clone-write") f.hangOnCloneWrite = true;
     else if (name == "drop-readouts") f.dropReadouts = true;
     else if (name == "malformed-readouts") f.malformedReadouts = true;
+    else if (name == "short-readouts") f.shortReadouts = true;
     else if (name == "line-noise") f.lineNoise = true;
     else return false;
     return param.empty();
+}
+
+// One setting by name (a long option without its dashes, or a control
+// command). Returns an error text, empty when applied.
+std::string ApplySetting(const std::string& name, const std::string& value, zsim::ZtN7Sim& sim) {
+    int n = 0;
+    if (name == "temp" || name == "lvin" || name == "vin") {
+        if (!ParseInt(value, 0, 255, n)) return name + " wants 0..255, not '" + value + "'";
+        if (name == "temp") sim.temperature(n);
+        else if (name == "lvin") sim.lvin(n);
+        else sim.vin(n);
+    } else if (name == "sd-peak") {
+        if (!ParseInt(value, -128, 127, n)) return "sd-peak wants -128..127, not '" + value + "'";
+        sim.sdModel(zsim::ZtN7Sim::SdPeak(n));
+    } else if (name == "sd-plateau") {
+        const auto colon = value.find(':');
+        int a = 0, b = 0;
+        if (colon == std::string::npos || !ParseInt(value.substr(0, colon), -128, 127, a) ||
+            !ParseInt(value.substr(colon + 1), -128, 127, b))
+            return "sd-plateau wants FIRST:LAST (-128..127), not '" + value + "'";
+        sim.sdModel(zsim::ZtN7Sim::SdPlateau(a, b));
+    } else if (name == "fault") {
+        if (!ApplyFault(value, sim.faults())) return "unknown fault '" + value + "'";
+    } else if (name == "clear-faults") {
+        sim.faults() = {};
+        sim.resume();
+    } else {
+        return "unknown setting '" + name + "'";
+    }
+    return {};
 }
 
 int BaudOf(speed_t s) {
@@ -107,47 +151,58 @@ int BaudOf(speed_t s) {
     }
 }
 
+// Control commands arrive a line at a time; partial lines wait for the rest.
+void RunControlLines(std::string& pending, zsim::ZtN7Sim& sim) {
+    std::size_t nl;
+    while ((nl = pending.find('\n')) != std::string::npos) {
+        std::string line = pending.substr(0, nl);
+        pending.erase(0, nl + 1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.empty()) continue;
+        const auto sp = line.find(' ');
+        const std::string name = line.substr(0, sp);
+        const std::string value = sp == std::string::npos ? std::string() : line.substr(sp + 1);
+        const std::string err = ApplySetting(name, value, sim);
+        if (!err.empty()) std::fprintf(stderr, "zt-n7-sim: control: %s\n", err.c_str());
+    }
+}
+
 using Clock = std::chrono::steady_clock;
 
 } // namespace
 
 int main(int argc, char** argv) {
     zsim::ZtN7Sim sim;
-    std::string linkPath, savePath;
+    std::string linkPath, savePath, controlPath;
     bool echo = true, pace = false;
 
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&]() -> const char* {
+        auto value = [&]() -> std::string {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "zt-n7-sim: %s needs a value\n", a.c_str());
                 std::exit(2);
             }
             return argv[++i];
         };
-        int n = 0;
         if (a == "--help" || a == "-h") { Usage(stdout); return 0; }
         else if (a == "--link") linkPath = value();
         else if (a == "--no-echo") echo = false;
         else if (a == "--pace") pace = true;
         else if (a == "--save") savePath = value();
+        else if (a == "--control") controlPath = value();
         else if (a == "--image") {
-            const char* path = value();
+            const std::string path = value();
             if (!sim.loadImage(path)) {
-                std::fprintf(stderr, "zt-n7-sim: cannot read a %d-byte image from %s\n", zsim::ZtN7Sim::kImageSize, path);
+                std::fprintf(stderr, "zt-n7-sim: cannot read a %d-byte image from %s\n", zsim::ZtN7Sim::kImageSize,
+                             path.c_str());
                 return 2;
             }
-        } else if (a == "--temp" || a == "--lvin") {
-            const char* v = value();
-            if (!ParseInt(v, 0, 255, n)) {
-                std::fprintf(stderr, "zt-n7-sim: %s wants 0..255, not %s\n", a.c_str(), v);
-                return 2;
-            }
-            if (a == "--temp") sim.temperature(n); else sim.lvin(n);
-        } else if (a == "--fault") {
-            const char* v = value();
-            if (!ApplyFault(v, sim.faults())) {
-                std::fprintf(stderr, "zt-n7-sim: unknown fault %s\n", v);
+        } else if (a == "--temp" || a == "--lvin" || a == "--vin" || a == "--sd-peak" || a == "--sd-plateau" ||
+                   a == "--fault") {
+            const std::string err = ApplySetting(a.substr(2), value(), sim);
+            if (!err.empty()) {
+                std::fprintf(stderr, "zt-n7-sim: %s\n", err.c_str());
                 return 2;
             }
         } else {
@@ -173,6 +228,22 @@ int main(int argc, char** argv) {
     cfsetospeed(&tio, B9600);
     tcsetattr(slave, TCSANOW, &tio);
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    // The control pipe is also held open for writing here, so it never reads
+    // as ended when a writer goes away (which would make poll fire for ever).
+    int control = -1, controlKeep = -1;
+    bool controlCreated = false;
+    if (!controlPath.empty()) {
+        if (mkfifo(controlPath.c_str(), 0600) == 0) controlCreated = true;
+        else if (errno != EEXIST) std::fprintf(stderr, "zt-n7-sim: cannot create %s: %s\n", controlPath.c_str(), std::strerror(errno));
+        control = open(controlPath.c_str(), O_RDONLY | O_NONBLOCK);
+        if (control >= 0) controlKeep = open(controlPath.c_str(), O_WRONLY | O_NONBLOCK);
+        if (control < 0 || controlKeep < 0) {
+            std::fprintf(stderr, "zt-n7-sim: cannot open control pipe %s: %s\n", controlPath.c_str(), std::strerror(errno));
+            if (control >= 0) close(control);
+            control = -1;
+        }
+    }
 
     if (!linkPath.empty()) {
         struct stat st{};
@@ -208,6 +279,7 @@ int main(int argc, char** argv) {
     Clock::time_point paceStart{};
     std::int64_t paceSent = 0;          // bytes sent since paceStart
     int paceBaud = 9600;
+    std::string controlPending;
     int rc = 0;
 
     while (!gStop) {
@@ -226,17 +298,27 @@ int main(int argc, char** argv) {
                 if (timeoutMs < 1) timeoutMs = 1;
             }
         }
-        pollfd pfd{master, POLLIN, 0};
-        if (allowed > 0) pfd.events |= POLLOUT;
+        // A hung receiver leaves the program's bytes in the terminal, which
+        // fills up and holds the program's transmitter as a stalled line would.
+        pollfd pfd[2] = {{master, static_cast<short>(sim.hung() ? 0 : POLLIN), 0}, {control, POLLIN, 0}};
+        if (allowed > 0) pfd[0].events |= POLLOUT;
         timespec ts{timeoutMs / 1000, (timeoutMs % 1000) * 1000000L};
-        const int pr = ppoll(&pfd, 1, timeoutMs < 0 ? nullptr : &ts, &waitMask);
+        const int pr = ppoll(pfd, control >= 0 ? 2 : 1, timeoutMs < 0 ? nullptr : &ts, &waitMask);
         if (pr < 0) {
             if (errno == EINTR) continue;
             std::perror("zt-n7-sim: poll");
             rc = 1;
             break;
         }
-        if (pfd.revents & POLLIN) {
+        if (control >= 0 && (pfd[1].revents & POLLIN)) {
+            char buf[512];
+            const ssize_t n = read(control, buf, sizeof buf);
+            if (n > 0) {
+                controlPending.append(buf, static_cast<std::size_t>(n));
+                RunControlLines(controlPending, sim);
+            }
+        }
+        if (pfd[0].revents & POLLIN) {
             std::uint8_t buf[4096];
             const ssize_t n = read(master, buf, sizeof buf);
             if (n > 0) {
@@ -257,7 +339,7 @@ int main(int argc, char** argv) {
                 break;
             }
         }
-        if ((pfd.revents & POLLOUT) && allowed > 0) {
+        if ((pfd[0].revents & POLLOUT) && allowed > 0) {
             std::uint8_t buf[4096];
             std::size_t k = 0;
             for (; k < allowed && k < sizeof buf; ++k) buf[k] = out[k];
@@ -274,6 +356,9 @@ int main(int argc, char** argv) {
         rc = 1;
     }
     if (!linkPath.empty()) unlink(linkPath.c_str());
+    if (control >= 0) close(control);
+    if (controlKeep >= 0) close(controlKeep);
+    if (controlCreated) unlink(controlPath.c_str());
     close(master);
     close(slave);
     return rc;

@@ -130,6 +130,16 @@ int ZtN7Sim::DefaultSdLevel(int /*point*/, int setting) {
     return std::max(10, 220 - 6 * d);
 }
 
+std::function<int(int, int)> ZtN7Sim::SdPeak(int at) { return SdPlateau(at, at); }
+
+std::function<int(int, int)> ZtN7Sim::SdPlateau(int first, int last) {
+    if (first > last) std::swap(first, last);
+    return [first, last](int /*point*/, int setting) {
+        const int d = setting < first ? first - setting : (setting > last ? setting - last : 0);
+        return std::max(10, 220 - 6 * d);
+    };
+}
+
 std::int32_t ZtN7Sim::E8Address(int code) {
     switch (code) {
     case 4: return 274;
@@ -186,6 +196,8 @@ void ZtN7Sim::lineReset() {
 ByteStr ZtN7Sim::feed(const ByteStr& fromLine) {
     ByteStr out;
     for (auto b : fromLine) {
+        // A hung receiver takes nothing more, not even the rest of this string.
+        if (hung_) break;
         if (b == xfr3::kPreamble) {
             rx_.clear();
             inFrame_ = true;
@@ -242,6 +254,7 @@ void ZtN7Sim::onFrame(const ByteStr& body, ByteStr& out) {
         if (!ourModel) return;
         mode_ = Mode::CloneWrite;
         writeHadErrors_ = false;
+        if (faults_.hangOnCloneWrite) hung_ = true;
         break;
     case xfr3::kCmdCloneRecord: {
         if (mode_ != Mode::CloneWrite) return;
@@ -306,6 +319,7 @@ void ZtN7Sim::onE8(const ByteStr& body, ByteStr& out) {
         const int v = readout(c.value);
         ByteStr d = {xfr3::kCmdAdjust, main_[0], main_[1], sub_[0], sub_[1], 0x03, HexChar(v >> 4), HexChar(v)};
         if (faults_.malformedReadouts) { d[6] = 'X'; d[7] = 'Y'; }
+        if (faults_.shortReadouts) d.pop_back();
         emit(out, d);
         return;
     }

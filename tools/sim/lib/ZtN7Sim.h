@@ -45,6 +45,9 @@ public:
         std::uint8_t cloneWriteResult = 0; // status byte of the clone write result; non-zero refuses
         bool dropReadouts = false;         // read-out requests stay unanswered
         bool malformedReadouts = false;    // read-out answers carry non-hex value characters
+        bool shortReadouts = false;        // read-out answers carry one value character, not two
+        bool hangOnCloneWrite = false;     // after the clone write request the radio takes no more
+                                           // bytes: its receiver hangs and the line stalls
         bool lineNoise = false;            // a few stray bytes before every answer frame
     };
 
@@ -89,6 +92,11 @@ public:
     // for it. Default: one peak at setting 17 for every point.
     void sdModel(std::function<int(int point, int setting)> f) { sdModel_ = std::move(f); }
     static int DefaultSdLevel(int point, int setting);
+    // SD models with a single maximum at `at`, or a plateau of equal highest
+    // level from `first` to `last`, the same for every point; the level falls
+    // by 6 for every setting step away from the top (never below 10).
+    static std::function<int(int, int)> SdPeak(int at);
+    static std::function<int(int, int)> SdPlateau(int first, int last);
     // The value the radio answers for an A/D channel code.
     int readout(int channelCode) const;
 
@@ -107,6 +115,11 @@ public:
     Mode mode() const { return mode_; }
     // Forget a half-received frame and any transfer in progress (line closed).
     void lineReset();
+    // The receiver hangs (fault hangOnCloneWrite): feed() takes nothing, and
+    // a transport that can hold the line stops reading it. resume() ends it,
+    // as switching the radio off and on would.
+    bool hung() const { return hung_; }
+    void resume() { hung_ = false; }
 
     // EEPROM address an E8 code stores its value at; -1 for none.
     static std::int32_t E8Address(int code);
@@ -125,6 +138,7 @@ private:
     bool inFrame_ = false;
     Mode mode_ = Mode::Idle;
     bool writeHadErrors_ = false;
+    bool hung_ = false;
 
     int vin_ = 176;
     int temp_ = 128;
