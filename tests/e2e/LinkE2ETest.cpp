@@ -74,6 +74,7 @@ TEST_F(LinkE2E, CloneReadBringsTheWholeImageAtHighSpeed) {
     ASSERT_GE(log.size(), 3u);
     EXPECT_NE(std::find(log.begin(), log.end(), std::make_pair(true, 38400)), log.end());
     EXPECT_EQ(log.back(), std::make_pair(true, 9600));
+    EXPECT_EQ(rig.peer.cloneReadBaud(), 38400);
 }
 
 TEST_F(LinkE2E, CloneWriteOnAPacedLineStoresTheImageInTheRadio) {

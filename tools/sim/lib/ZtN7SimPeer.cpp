@@ -3,7 +3,9 @@
 namespace zsim {
 
 void ZtN7SimPeer::receiveFromHost(const ByteStr& bytes, platform::MemSerialPort& port) {
+    const int reads = sim_.cloneReads();
     const ByteStr answer = sim_.feed(bytes);
+    if (sim_.cloneReads() != reads) cloneReadBaud_ = port.baud();
     if (!answer.empty()) port.deliverToHost(answer);
 }
 

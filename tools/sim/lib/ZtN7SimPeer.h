@@ -22,11 +22,15 @@ public:
     const std::vector<std::pair<bool, std::int32_t>>& lineLog() const { return lineLog_; }
     // Speed the line was last opened at; 0 while closed.
     std::int32_t baud() const { return baud_; }
+    // Speed of the line when the last clone read request arrived; 0 before
+    // any. The radio streams whatever the speed; this shows what it was.
+    std::int32_t cloneReadBaud() const { return cloneReadBaud_; }
 
 private:
     ZtN7Sim& sim_;
     std::vector<std::pair<bool, std::int32_t>> lineLog_;
     std::int32_t baud_ = 0;
+    std::int32_t cloneReadBaud_ = 0;
 };
 
 } // namespace zsim
