@@ -22,6 +22,7 @@
 #include "radio/clsCmcRadio.h"
 #include "support/PosixSerialControl.h"
 #include "support/SimProcess.h"
+#include "ZtN7Sim.h"
 
 #ifdef ZS_SIM_EXE
 namespace {
@@ -125,6 +126,30 @@ TEST(SimPty, ControlPipeChangesTheRadioWhileItRuns) {
     port.setPortOpen(false);
     EXPECT_EQ(proc.stop(), 0);
     EXPECT_NE(::access(fifo.c_str(), F_OK), 0) << "the pipe the simulator made is removed at exit";
+}
+
+// The run script points --image and --save at the same file: the first run
+// starts from the default image and leaves it for the next one; a file that
+// is there but short is refused.
+TEST(SimPty, MissingImageFileStartsFromTheDefaultImage) {
+    const std::string file = ::testing::TempDir() + "zs-sim-eeprom-" + std::to_string(getpid()) + ".bin";
+    std::remove(file.c_str());
+    {
+        testsupport::SimProcess proc(ZS_SIM_EXE, {"--image", file, "--save", file});
+        ASSERT_FALSE(proc.path().empty()) << "simulator did not start without its image file";
+        EXPECT_EQ(proc.stop(), 0);
+    }
+    zsim::ZtN7Sim saved;
+    ASSERT_TRUE(saved.loadImage(file));
+    EXPECT_EQ(saved.image(), zsim::ZtN7Sim::DefaultImage());
+    if (FILE* f = std::fopen(file.c_str(), "wb")) {
+        std::fputs("short", f);
+        std::fclose(f);
+    }
+    testsupport::SimProcess refused(ZS_SIM_EXE, {"--image", file}, 1000);
+    EXPECT_TRUE(refused.path().empty());
+    EXPECT_EQ(refused.stop(), 2);
+    std::remove(file.c_str());
 }
 
 } // namespace

@@ -46,7 +46,8 @@ void Usage(FILE* f) {
         "  --link PATH       also make PATH a symbolic link to the terminal (removed at exit)\n"
         "  --no-echo         do not return the program's bytes (no cable echo)\n"
         "  --pace            send at the line speed the program set (10 bits a byte)\n"
-        "  --image FILE      start with this raw 12288-byte EEPROM image\n"
+        "  --image FILE      start with this raw 12288-byte EEPROM image (the default\n"
+        "                    image when FILE does not exist yet)\n"
         "  --save FILE       write the EEPROM image to FILE at exit\n"
         "  --temp N          temperature A/D count (0..255, default 128)\n"
         "  --lvin N          LVIN A/D count (0..255, default 20)\n"
@@ -192,8 +193,14 @@ int main(int argc, char** argv) {
         else if (a == "--save") savePath = value();
         else if (a == "--control") controlPath = value();
         else if (a == "--image") {
+            // A file that does not exist yet is a radio fresh from the factory:
+            // it starts with the default image, which --save can keep for the
+            // next run. A file that is there but unreadable or short is an error.
             const std::string path = value();
-            if (!sim.loadImage(path)) {
+            struct stat st{};
+            if (stat(path.c_str(), &st) != 0 && errno == ENOENT) {
+                std::fprintf(stderr, "zt-n7-sim: %s does not exist; starting with the default image\n", path.c_str());
+            } else if (!sim.loadImage(path)) {
                 std::fprintf(stderr, "zt-n7-sim: cannot read a %d-byte image from %s\n", zsim::ZtN7Sim::kImageSize,
                              path.c_str());
                 return 2;
