@@ -177,6 +177,23 @@ TEST(ZtN7Sim, AdjustmentCommandsStoreTheirByteAndAreLogged) {
     EXPECT_TRUE(sim.started());
 }
 
+TEST(ZtN7Sim, RecordsTheTxfTableAndSMeterPointsItReceives) {
+    ZtN7Sim sim;
+    EXPECT_EQ(sim.sMeterS1Written(), -1);
+    EXPECT_EQ(sim.txfWritten()[0], -1);
+    sim.feed(E8(18, 0x21));
+    sim.feed(E8(19, 0x63));
+    sim.feed(E8(20, 0xFE));   // point 0: a slope of -2
+    sim.feed(E8(59, 0x80));   // point 39
+    EXPECT_EQ(sim.sMeterS1Written(), 0x21);
+    EXPECT_EQ(sim.sMeterS3Written(), 0x63);
+    EXPECT_EQ(sim.txfWritten()[0], 0xFE);
+    EXPECT_EQ(sim.txfWritten()[39], 0x80);
+    EXPECT_EQ(sim.txfWritten()[1], -1);
+    EXPECT_EQ(sim.byteAt(216), 0xFE);
+    EXPECT_EQ(sim.byteAt(87), 0x63);
+}
+
 TEST(ZtN7Sim, ReadoutsAnswerFromTheMeasurementModel) {
     ZtN7Sim sim;
     sim.temperature(200);

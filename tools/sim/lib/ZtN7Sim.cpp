@@ -327,6 +327,9 @@ void ZtN7Sim::onE8(const ByteStr& body, ByteStr& out) {
         break;
     }
     if (c.code >= 12 && c.code <= 15) sweptPoint_ = c.code - 12;
+    if (c.code == 18) s1Written_ = c.value;
+    if (c.code == 19) s3Written_ = c.value;
+    if (c.code >= 20 && c.code <= 59) txfWritten_[static_cast<std::size_t>(c.code - 20)] = c.value;
     const std::int32_t adr = E8Address(c.code);
     if (adr >= 0 && c.value >= 0) byteAt(adr, static_cast<std::uint8_t>(c.value));
 }

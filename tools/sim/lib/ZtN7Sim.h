@@ -17,6 +17,7 @@
 //    address; sub-command 3 (read-out) is answered with an 8-bit value from a
 //    small measurement model.
 // Faults a test can switch on are in ZtN7Sim::Faults.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -112,6 +113,12 @@ public:
     bool started() const { return started_; }          // E8 code 2 received
     int selectedChannel() const { return channel_; }   // value of the last E8 code 0 (channel number + 1); 0 none
     int sweptPoint() const { return sweptPoint_; }     // band-pass point of the last E8 code 12..15; 0 before any
+    // Values received for the transmit-frequency table (point p by E8 code
+    // 20 + p) and the S-meter points S1 (code 18) and S3 (code 19); -1 where
+    // nothing has arrived. The image holds them too, mixed with its defaults.
+    const std::array<int, 40>& txfWritten() const { return txfWritten_; }
+    int sMeterS1Written() const { return s1Written_; }
+    int sMeterS3Written() const { return s3Written_; }
     Mode mode() const { return mode_; }
     // Forget a half-received frame and any transfer in progress (line closed).
     void lineReset();
@@ -155,6 +162,14 @@ private:
     bool started_ = false;
     int channel_ = 0;
     int sweptPoint_ = 0;
+    std::array<int, 40> txfWritten_ = MinusOnes();
+    int s1Written_ = -1;
+    int s3Written_ = -1;
+    static std::array<int, 40> MinusOnes() {
+        std::array<int, 40> a{};
+        a.fill(-1);
+        return a;
+    }
 };
 
 } // namespace zsim
