@@ -322,4 +322,27 @@ TEST(ZtN7Sim, ShortReadoutsAndSdShapes) {
     }
 }
 
+// Whatever arrives on the line, the radio stays in step: after any junk,
+// including half frames, over-long runs without an end byte and requests cut
+// short, a clean identity request is answered.
+TEST(ZtN7Sim, JunkOnTheLineNeverDerailsIt) {
+    ZtN7Sim sim;
+    const ByteStr before = sim.image();
+    std::uint32_t x = 12345;
+    auto next = [&] { x = x * 1103515245u + 12345u; return static_cast<std::uint8_t>(x >> 16); };
+    const ByteStr identity = FromProgram({0xE0, 0x25, 0x26, 0x00, 0x00});
+    for (int round = 0; round < 200; ++round) {
+        ByteStr junk(static_cast<std::size_t>(next()) * (round % 7 == 0 ? 8 : 1));
+        for (auto& b : junk) b = next();
+        // Frames to the radio with random bodies, so the command paths see junk too.
+        if (round % 3 == 0) junk = Cat(junk, FromProgram(Cat({static_cast<std::uint8_t>(0xE0 + round % 9)}, ByteStr(junk.begin(), junk.begin() + (junk.size() % 40)))));
+        for (auto& b : junk) if (b == 0xE3) b = 0xE2;  // no clone write: its records would change the image
+        sim.feed(junk);
+        const auto bodies = Bodies(sim.feed(identity));
+        ASSERT_FALSE(bodies.empty()) << round;
+        EXPECT_EQ(bodies.back(), (ByteStr{0xEF, 0xEE, 0xE1, 0x25, 0x26, 0x01, 0x00})) << round;
+    }
+    EXPECT_EQ(sim.image(), before);
+}
+
 } // namespace
