@@ -244,9 +244,16 @@ int main(int argc, char** argv) {
         if (mkfifo(controlPath.c_str(), 0600) == 0) controlCreated = true;
         else if (errno != EEXIST) std::fprintf(stderr, "zt-n7-sim: cannot create %s: %s\n", controlPath.c_str(), std::strerror(errno));
         control = open(controlPath.c_str(), O_RDONLY | O_NONBLOCK);
+        struct stat cst{};
+        if (control >= 0 && (fstat(control, &cst) != 0 || !S_ISFIFO(cst.st_mode))) {
+            // A plain file would read as ended at once, again and again.
+            close(control);
+            control = -1;
+            errno = EINVAL;
+        }
         if (control >= 0) controlKeep = open(controlPath.c_str(), O_WRONLY | O_NONBLOCK);
         if (control < 0 || controlKeep < 0) {
-            std::fprintf(stderr, "zt-n7-sim: cannot open control pipe %s: %s\n", controlPath.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "zt-n7-sim: cannot use %s as the control pipe: %s\n", controlPath.c_str(), std::strerror(errno));
             if (control >= 0) close(control);
             control = -1;
         }
