@@ -21,6 +21,10 @@
 //   platform::ManualTimer timer;
 //   frmCom com{rig.port, timer};
 //   rig.heartbeat([&] { com.timSolid_Timer(); });
+// For the whole program use testsupport::ProgramRig (ProgramRig.h) with a
+// zsim::ZtN7SimPeer as its peer; tests/e2e/ProgramWithSimTest.cpp shows how.
+// For the simulator executable on a real pseudo-terminal see SimProcess.h and
+// PosixSerialControl.h (tests/e2e/SimPtyControlTest.cpp).
 // Declare the rig before any object that reads the clock or holds the port so
 // that it outlives them. Use rig.port.setPacing(true) for real line timing
 // (needed for a clone write: its echo would overflow the unpaced receive queue).
