@@ -1,0 +1,76 @@
+// The program's entry: the Qt platform objects, the main window, and the
+// start procedure; then the event loop until the window is closed.
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/Host.h"
+#include "platform/qt/QtDesktop.h"
+#include "platform/qt/QtMainWindow.h"
+#include "platform/qt/QtSerialControl.h"
+#include "platform/qt/QtTimer.h"
+#include "shell/Program.h"
+#include "shell/frmMain.h"
+
+namespace {
+
+// Without a display Qt would abort with a message about plugins; say plainly
+// what is missing instead.
+bool HaveDisplay(int argc, char** argv) {
+    if (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM")) return true;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "-platform") return true;
+#if defined(_WIN32) || defined(__APPLE__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!HaveDisplay(argc, argv)) {
+        std::fprintf(stderr,
+                     "zsn7adj: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                     "Start it from a desktop session, under a virtual display (xvfb-run zsn7adj),\n"
+                     "or without any window at all with QT_QPA_PLATFORM=offscreen.\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zsn7adj"));
+
+    platform::qt::QtDesktop desktop;
+    platform::SetDesktop(&desktop);
+    platform::qt::QtSerialControl serial(desktop.programFolder() + "/ZSN7ADJ.rs");
+    platform::qt::QtTimer timer;
+    platform::qt::QtMainWindow window;
+
+    bool ending = false;
+    Program* program = nullptr;
+    PlatformServices services;
+    services.serial = &serial;
+    services.timer = &timer;
+    services.controls = window.controls();
+    // The window's events reach the program's window logic from its first
+    // showing on.
+    services.showWindow = [&window, &program] {
+        window.attach(&program->mainWindow());
+        window.show();
+    };
+    services.endProgram = [&ending] {
+        // Stops the event loop; nothing else is given a chance to run.
+        ending = true;
+        QCoreApplication::exit(0);
+    };
+    Program theProgram(services);
+    program = &theProgram;
+    if (!theProgram.Main() || ending) {
+        platform::SetDesktop(nullptr);
+        return 0;
+    }
+    const int rc = QApplication::exec();
+    platform::SetDesktop(nullptr);
+    return rc;
+}
