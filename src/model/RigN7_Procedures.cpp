@@ -1,0 +1,348 @@
+// The three guided adjustments, advanced one step per cycle by the task's
+// procedure state:
+//   procStep 1..5   transmit-frequency temperature compensation ("       TXF")
+//   procStep 6..8   the two S-meter points ("   S-METER")
+//   procStep 9..13  band-pass sweep ("    BPF T1".."    BPF T4", "   BPF ALL")
+// Every step first leaves the sequencer alone while it runs an operation and
+// reports not done, so the task retries on a later tick. A step that moves on
+// sets procStep to its next step and clears the procedure's request flag.
+#include <algorithm>
+
+#include "model/TxfTable.h"
+#include "model/clsIndOp_RigN7.h"
+#include "platform/Host.h"
+#include "shell/Common.h"
+
+namespace {
+
+// Read-out lines of the [A/D] list the procedures measure with.
+constexpr std::int16_t kLineTemps = 1;
+constexpr std::int16_t kLineLvin = 2;
+constexpr std::int16_t kLineSd = 3;
+
+constexpr std::int16_t kTxfPoints = 40;
+constexpr std::int16_t kTxfPhase2High = 204;  // above this the second phase starts at the top
+constexpr std::int16_t kTxfTenPpm = 60;       // first guess of the 10 ppm higher setting
+
+} // namespace
+
+bool clsIndOp_RigN7::RunProcedure() {
+    const std::int16_t before = procStep;
+    bool done = true;
+    if (TxfRunning())
+        done = TxfProcedure();
+    else if (SMeterRunning())
+        done = SMeterProcedure();
+    else if (BpfRunning())
+        done = BpfSweepProcedure();
+    // The procedure has just ended: back to plain lines and settle times.
+    if (before != 0 && procStep == 0) CancelProcedure();
+    return done;
+}
+
+std::int16_t clsIndOp_RigN7::FindTempSegment(std::int16_t t) const {
+    return txf::FindTempSegment(txfTempBorder, t);
+}
+
+// One E8 command of a procedure with its value as a byte (a negative value
+// goes as its two's complement), mirrored into the image.
+static void SendProcedureByte(IRigN7Link& link, clsCmcEeprom& image, std::int16_t code, std::int32_t adr,
+                              std::int16_t value) {
+    link.easySendE8NoAnswer(ByteToHexStr(code) + ByteToAsciiHexStr(value));
+    image.WriteByte(adr, static_cast<std::uint8_t>(value & 0xFF));
+}
+
+bool clsIndOp_RigN7::TxfProcedure() {
+    if (link_.OpRunning()) return false;
+    auto next = static_cast<std::int16_t>(procStep + 1);
+    bool advance = false;
+    bool done = false;
+
+    switch (procStep) {
+    case 1:
+        txfLastSeg = -1;  // the first pass of step 3 always writes
+        txfEnter = false;
+        advance = done = true;
+        break;
+
+    case 2: {
+        const bool first = !procReqSent;
+        procReqSent = true;
+        if (!ReadAdLine(kLineTemps, first)) break;
+        advance = done = true;
+        if (commError) return true;  // the task reports it and resets the operation
+        const std::int16_t v = console_.Value(idxTxf);
+        if (txfPhase2) {
+            // Start the second phase near the 10 ppm higher setting.
+            if (v > kTxfPhase2High)
+                console_.Value(idxTxf, 255);
+            else
+                console_.Value(idxTxf, static_cast<std::int16_t>(txfValue1 + kTxfTenPpm));
+            // Always redrawn: the line now shows the second phase's target
+            // even when the setting itself did not change.
+            console_.Disp(idxTxf);
+        } else {
+            // The setting stored for the segment of the present temperature.
+            const std::int16_t seg = FindTempSegment(adLast[kLineTemps]);
+            console_.Value(idxTxf, radio_.eepImage().ReadByte(rign7ee::kTxfPoint0 + 1 + 2 * seg));
+        }
+        break;
+    }
+
+    case 3: {
+        const bool first = !procReqSent;
+        procReqSent = true;
+        if (!ReadAdLine(kLineTemps, first)) break;
+        advance = done = true;
+        if (commError) return true;
+        const std::int16_t t = adLast[kLineTemps];
+        const std::int16_t d = FindTempSegment(t);
+        const std::int16_t v = console_.Value(idxTxf);
+        if (v == txfLastValue && !txfEnter && d == txfLastSeg) {
+            next = 5;  // nothing changed: nothing to write
+            break;
+        }
+        txfLastSeg = d;
+        if (txfEnter && txfPhase2) {
+            // Both settings accepted: the whole table.
+            txfValue2 = v;
+            const txf::Table table = txf::Compute(txfValue1, txfValue2, extParam, txfTempBorder, t);
+            txfComp = table.comp;
+            txfSlope = table.slope;
+            txfOffset = table.offset;
+            txfFirstPt = 0;
+            txfLastPt = kTxfPoints - 1;
+            txfTableReady = true;
+        } else {
+            // Flat segments around the present one, all at the setting.
+            txfFirstPt = static_cast<std::int16_t>(2 * (d - 1));
+            txfLastPt = static_cast<std::int16_t>(2 * (d + 1) + 1);
+            if (txfEnter) txfValue1 = v;
+        }
+        txfFirstPt = std::max<std::int16_t>(txfFirstPt, 0);
+        txfLastPt = std::min<std::int16_t>(txfLastPt, kTxfPoints - 1);
+        txfEnterCaptured = txfEnter;
+        txfLastValue = v;
+        next = 4;
+        break;
+    }
+
+    case 4:
+        // One point per call.
+        if (txfFirstPt <= txfLastPt) {
+            const std::int16_t p = txfFirstPt;
+            std::int16_t b = 0;
+            if (txfTableReady && txfPhase2) {
+                txf::Table table;
+                table.comp = txfComp;
+                table.slope = txfSlope;
+                table.offset = txfOffset;
+                b = txf::PointValue(table, p);
+            } else if (p % 2 == 1) {
+                b = console_.Value(idxTxf);
+            }
+            SendProcedureByte(link_, radio_.eepImage(), static_cast<std::int16_t>(rign7e8::kTxfPoint0 + p),
+                              rign7ee::kTxfPoint0 + p, b);
+            txfFirstPt = static_cast<std::int16_t>(p + 1);
+        }
+        if (txfFirstPt > txfLastPt) {
+            if (!txfEnterCaptured) next = 3;  // keep watching; an accepted setting goes on to step 5
+            advance = done = true;
+        }
+        break;
+
+    case 5:
+        next = 3;
+        if (txfEnterCaptured) {
+            if (txfPhase2) {
+                // The whole table is in the radio: complete.
+                next = 0;
+                txfPhase2 = false;
+                txfEnter = false;
+                platform::Desktop().beep();
+            } else {
+                next = 1;
+                txfPhase2 = true;
+            }
+        }
+        advance = done = true;
+        break;
+
+    default:
+        return true;
+    }
+
+    if (advance) {
+        procStep = next;
+        procReqSent = false;
+    }
+    return done;
+}
+
+bool clsIndOp_RigN7::SMeterProcedure() {
+    if (link_.OpRunning()) return false;
+    auto next = static_cast<std::int16_t>(procStep + 1);
+    bool advance = false;
+    bool done = false;
+
+    switch (procStep) {
+    case 6:
+        smEnter = false;
+        smEnterCaptured = false;
+        advance = done = true;
+        break;
+
+    case 7: {
+        const bool first = !procReqSent;
+        procReqSent = true;
+        if (!ReadAdLine(kLineSd, first)) break;
+        advance = done = true;
+        if (commError) return true;
+        if (smEnter) {
+            const std::int16_t level = adLast[kLineSd];
+            if (smPhase2)
+                SendProcedureByte(link_, radio_.eepImage(), rign7e8::kSMeterS1, rign7ee::kSMeterS1, level);
+            else
+                SendProcedureByte(link_, radio_.eepImage(), rign7e8::kSMeterS3, rign7ee::kSMeterS3, level);
+        }
+        smEnterCaptured = smEnter;
+        break;
+    }
+
+    case 8:
+        next = 7;  // keep reading the level
+        if (smEnterCaptured) {
+            if (smPhase2) {
+                next = 0;
+                smEnter = false;
+                smPhase2 = false;
+                platform::Desktop().beep();
+            } else {
+                next = 6;
+                smPhase2 = true;
+                console_.Disp(idxSMeter);  // now asks for the S1 level
+            }
+        }
+        advance = done = true;
+        break;
+
+    default:
+        return true;
+    }
+
+    if (advance) {
+        procStep = next;
+        procReqSent = false;
+    }
+    return done;
+}
+
+bool clsIndOp_RigN7::BpfSweepProcedure() {
+    if (link_.OpRunning()) return false;
+    auto next = static_cast<std::int16_t>(procStep + 1);
+    bool advance = false;
+    bool done = false;
+
+    switch (procStep) {
+    case 9:
+        advance = done = true;
+        break;
+
+    case 10:
+        for (std::int16_t i = 0; i < 4; ++i) {
+            if (!bpfSelect[static_cast<std::size_t>(i)]) continue;
+            const auto x = static_cast<std::int16_t>(idxBpfT1 + i);
+            console_.Value(x, 0);
+            console_.Disp(x);
+        }
+        advance = done = true;
+        break;
+
+    case 11: {
+        // bpfSubStep is the request flag of the LVIN reading here.
+        const bool first = bpfSubStep == 0;
+        bpfSubStep = 1;
+        if (!ReadAdLine(kLineLvin, first)) break;
+        advance = done = true;
+        if (commError) return true;
+        bpfLvin = adLast[kLineLvin];
+        bpfCur = -1;
+        for (std::int16_t i = 0; i < 4; ++i) {
+            if (bpfSelect[static_cast<std::size_t>(i)]) {
+                bpfCur = i;
+                break;
+            }
+        }
+        if (bpfCur < 0) {
+            next = 13;
+            bpfCur = 0;
+            break;
+        }
+        const auto x = static_cast<std::int16_t>(idxBpfT1 + bpfCur);
+        // The console limits the start to the item's Min.
+        console_.Value(x, bpfAll ? static_cast<std::int16_t>(-bpfLvin) : console_.Min(x));
+        bpfBestLevel = -1;
+        bpfBestFirst = console_.Min(x);
+        bpfBestLast = console_.Min(x);
+        break;
+    }
+
+    case 12: {
+        const auto x = static_cast<std::int16_t>(idxBpfT1 + bpfCur);
+        for (;;) {
+            if (bpfSubStep == 0) {
+                // Setting, image byte and (for the first setting only) settle time.
+                console_.SendE8(x);
+                bpfSubStep = 1;
+                break;
+            }
+            if (!ReadAdLine(kLineSd, bpfSubStep == 1)) {
+                if (bpfSubStep < 2) ++bpfSubStep;
+                break;
+            }
+            if (commError) return true;
+            const std::int16_t g = console_.Value(x);
+            const std::int16_t level = adLast[kLineSd];
+            console_.WaitAfterE8(x, 0);  // only the first setting of a sweep waits
+            if (level >= bpfBestLevel) {
+                if (level > bpfBestLevel) bpfBestFirst = g;
+                bpfBestLast = g;
+                bpfBestLevel = level;
+            }
+            // With "   BPF ALL" the setting plus LVIN stays within a byte.
+            const auto allTop = static_cast<std::int16_t>(255 - bpfLvin);
+            const bool ended = (bpfAll && g >= allTop) || g >= console_.Max(x);
+            if (!ended) {
+                std::int16_t nextSetting = bpfAll ? static_cast<std::int16_t>(g + 2) : static_cast<std::int16_t>(g + 1);
+                // A step of 2 never passes the top of the sweep: it lands on it.
+                if (bpfAll) nextSetting = std::min(nextSetting, allTop);
+                console_.Value(x, nextSetting);
+                bpfSubStep = 0;
+                continue;  // the next setting goes out in this call
+            }
+            // The middle of the plateau of highest level.
+            console_.Value(x, static_cast<std::int16_t>(txf::Int((bpfBestFirst + bpfBestLast) / 2.0)));
+            bpfSelect[static_cast<std::size_t>(bpfCur)] = false;
+            next = 11;
+            advance = done = true;
+            break;
+        }
+        break;
+    }
+
+    case 13:
+        next = 0;
+        platform::Desktop().beep();
+        advance = done = true;
+        break;
+
+    default:
+        return true;
+    }
+
+    if (advance) {
+        procStep = next;
+        bpfSubStep = 0;
+    }
+    return done;
+}
