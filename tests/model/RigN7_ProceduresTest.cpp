@@ -410,6 +410,22 @@ TEST(RigN7Procedures, TxfSecondPhaseStartsTenPpmHigherOrAtTheTop) {
     }
 }
 
+TEST(RigN7Procedures, AGarbledReadingDuringASweepIsReportedOnceAndEndsIt) {
+    Bench b;
+    b.Connect();
+    b.Enter(kLineBpfT1);
+    ASSERT_TRUE(b.RunUntil([&] { return b.LineHas(kLineBpfT1, " Sweeping"); }));
+    b.rig.runFor(1000);
+    b.sim.faults().malformedReadouts = true;
+    b.rig.runFor(3000);
+    ASSERT_EQ(b.rig.desktop.messages.size(), 1u);
+    EXPECT_EQ(b.rig.desktop.messages[0].rfind("Communication failed.", 0), 0u) << b.rig.desktop.messages[0];
+    EXPECT_FALSE(b.rig.op().RigN7Prop_EditEnabled());
+    EXPECT_EQ(b.rig.desktop.beeps, 0);
+    // The garbled reading was the last thing sent: no setting followed it.
+    EXPECT_EQ(b.sim.e8Log().back().code, 3);
+}
+
 TEST(RigN7Procedures, AButtonEndsARunningProcedure) {
     Bench b;
     b.Connect();
