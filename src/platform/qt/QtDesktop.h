@@ -1,0 +1,46 @@
+#pragma once
+// The desktop services on Qt: the critical message box with one OK button,
+// the system beep, the executable's folder, and the single-instance lock.
+//
+// The single-instance lock is a lock file named after the program
+// ("<application name>.lock") in the user's runtime folder, taken by the
+// first previousInstance() query and held until this object is destroyed
+// (that is, for the program's life). A lock left by a program that crashed
+// belongs to a process that no longer runs and does not block a new start;
+// a lock held by a running instance never goes stale with age.
+#include <QLockFile>
+
+#include <memory>
+#include <string>
+
+#include "platform/Host.h"
+
+namespace platform::qt {
+
+class QtDesktop final : public IDesktop {
+public:
+    // lockFolder: where the lock file lives (empty = the user's runtime
+    // folder, or the temporary folder if there is none); lockName: the
+    // program's name (empty = the application name).
+    explicit QtDesktop(std::string lockFolder = {}, std::string lockName = {});
+    ~QtDesktop() override;
+    QtDesktop(const QtDesktop&) = delete;
+    QtDesktop& operator=(const QtDesktop&) = delete;
+
+    int messageBox(const std::string& text, const std::string& title) override;
+    void beep() override;
+    std::string programFolder() override;
+    // True when another running process holds the lock. When the lock cannot
+    // be made at all (an unwritable folder), false: the program starts.
+    bool previousInstance() override;
+
+    // Path of the lock file, for tests and messages.
+    std::string lockFilePath() const;
+
+private:
+    std::string lockFolder_;
+    std::string lockName_;
+    std::unique_ptr<QLockFile> lock_;  // held while this instance runs
+};
+
+} // namespace platform::qt

@@ -1,0 +1,232 @@
+#include "platform/qt/QtSerialControl.h"
+
+#include <QMetaObject>
+#include <QString>
+
+#include <algorithm>
+
+#include "platform/SerialDevice.h"
+#include "platform/qt/LineSettings.h"
+
+#if defined(Q_OS_UNIX)
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+namespace platform::qt {
+namespace {
+
+QSerialPort::Parity ToQt(LineSettings::Parity p) {
+    switch (p) {
+    case LineSettings::Parity::Even: return QSerialPort::EvenParity;
+    case LineSettings::Parity::Odd: return QSerialPort::OddParity;
+    case LineSettings::Parity::Mark: return QSerialPort::MarkParity;
+    case LineSettings::Parity::Space: return QSerialPort::SpaceParity;
+    case LineSettings::Parity::None: break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits ToQt(LineSettings::StopBits s) {
+    switch (s) {
+    case LineSettings::StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
+    case LineSettings::StopBits::Two: return QSerialPort::TwoStop;
+    case LineSettings::StopBits::One: break;
+    }
+    return QSerialPort::OneStop;
+}
+
+std::string ToStd(const QString& s) { return s.toLocal8Bit().toStdString(); }
+
+// Marks a stretch of our own calls on the port, whose errors are answered by
+// return values rather than by line events.
+class OwnCall {
+public:
+    explicit OwnCall(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~OwnCall() { flag_ = was_; }
+    OwnCall(const OwnCall&) = delete;
+    OwnCall& operator=(const OwnCall&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
+
+} // namespace
+
+QtSerialControl::QtSerialControl(std::string optionsProfilePath) : profilePath_(std::move(optionsProfilePath)) {
+    QObject::connect(&port_, &QSerialPort::readyRead, &context_, [this] { onReadyRead(); });
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &context_,
+                     [this](QSerialPort::SerialPortError e) { onError(e); });
+}
+
+QtSerialControl::~QtSerialControl() {
+    // Nothing may reach the program while the control is taken apart.
+    QObject::disconnect(&port_, nullptr, &context_, nullptr);
+    onComm_ = nullptr;
+    close();
+}
+
+std::string QtSerialControl::deviceName() const { return ResolveSerialDevice(portNumber_, profilePath_); }
+
+bool QtSerialControl::portOpen() const { return port_.isOpen() && !lost_; }
+
+bool QtSerialControl::setPortOpen(bool open) {
+    if (open == portOpen()) return true;
+    if (!open) {
+        close();
+        return true;
+    }
+    return this->open();
+}
+
+bool QtSerialControl::open() {
+    close();  // a port whose device went away still holds its handle
+    OwnCall own(ownCall_);
+    const std::string device = deviceName();
+    const auto line = ParseLineSettings(settings_);
+    if (device.empty()) {
+        lastError_ = "no device for port " + std::to_string(portNumber_);
+        return false;
+    }
+    if (!line) {
+        lastError_ = "invalid line settings '" + settings_ + "'";
+        return false;
+    }
+    port_.setPortName(QString::fromLocal8Bit(device.c_str()));
+    lost_ = false;
+    if (!port_.open(QIODevice::ReadWrite)) {
+        lastError_ = ToStd(port_.errorString());
+        port_.clearError();
+        return false;
+    }
+    const bool applied = port_.setBaudRate(line->baud) &&
+                         port_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits)) &&
+                         port_.setParity(ToQt(line->parity)) && port_.setStopBits(ToQt(line->stopBits)) &&
+                         port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!applied) {
+        // The device cannot run with these settings: report it as a failed
+        // open rather than talk at the wrong speed.
+        lastError_ = "cannot apply line settings '" + settings_ + "': " + ToStd(port_.errorString());
+        port_.close();
+        port_.clearError();
+        return false;
+    }
+    // Modem lines are a courtesy: pseudo-terminals and some adapters have none.
+    port_.setDataTerminalReady(dtr_);
+    port_.setRequestToSend(rts_);
+    // A fresh opening starts with empty queues, whatever the device held.
+    port_.clear(QSerialPort::AllDirections);
+    port_.clearError();
+    if (lost_) {
+        // The device vanished while it was being set up.
+        const std::string reason = lastError_;
+        close();
+        lastError_ = reason;
+        return false;
+    }
+    overflowed_ = false;
+    ++generation_;
+    lastError_.clear();
+    return true;
+}
+
+void QtSerialControl::close() {
+    if (!port_.isOpen()) {
+        lost_ = false;
+        return;
+    }
+    OwnCall own(ownCall_);
+    // Pending output is dropped, so closing never waits for the line to drain.
+    port_.clear(QSerialPort::AllDirections);
+    port_.close();
+    port_.clearError();
+    lost_ = false;
+    ++generation_;
+}
+
+int QtSerialControl::inBufferCount() {
+    if (!port_.isOpen()) return 0;
+    return static_cast<int>(std::min<qint64>(port_.bytesAvailable(), INT32_MAX));
+}
+
+ByteStr QtSerialControl::input() {
+    if (!port_.isOpen()) return {};
+    const QByteArray data = port_.readAll();
+    overflowed_ = false;
+    return ByteStr(data.begin(), data.end());
+}
+
+int QtSerialControl::driverOutputPending() const {
+#if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
+    int pending = 0;
+    if (port_.handle() >= 0 && ::ioctl(port_.handle(), TIOCOUTQ, &pending) == 0 && pending > 0) return pending;
+#endif
+    return 0;
+}
+
+int QtSerialControl::outBufferCount() {
+    if (!portOpen()) return 0;
+    const qint64 waiting = port_.bytesToWrite() + driverOutputPending();
+    return static_cast<int>(std::clamp<qint64>(waiting, 0, std::max(outBufferSize_, 0)));
+}
+
+bool QtSerialControl::output(const ByteStr& bytes) {
+    if (!portOpen()) return false;
+    if (bytes.empty()) return true;
+    const qint64 room = static_cast<qint64>(outBufferSize_) - outBufferCount();
+    if (static_cast<qint64>(bytes.size()) > room) {
+        postEvent(comEventTxFull);
+        return false;
+    }
+    OwnCall own(ownCall_);
+    const qint64 n = port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    return n == static_cast<qint64>(bytes.size());
+}
+
+void QtSerialControl::discardOutput() {
+    if (!port_.isOpen()) return;
+    OwnCall own(ownCall_);
+    port_.clear(QSerialPort::Output);
+    port_.clearError();
+}
+
+void QtSerialControl::onReadyRead() {
+    if (!portOpen()) return;
+    const qint64 waiting = port_.bytesAvailable();
+    if (waiting > inBufferSize_ && inBufferSize_ > 0 && !overflowed_) {
+        overflowed_ = true;
+        postEvent(comEventRxOver);
+    }
+    if (rThreshold_ > 0 && waiting >= rThreshold_ && onComm_) onComm_(comEvReceive);
+}
+
+void QtSerialControl::onError(QSerialPort::SerialPortError error) {
+    if (!port_.isOpen() || lost_) return;
+    if (error == QSerialPort::ResourceError) {
+        // The device is gone, whoever's call found out. The port counts as
+        // closed at once; the handle is let go from the event loop, outside
+        // Qt's own notification.
+        lost_ = true;
+        lastError_ = ToStd(port_.errorString());
+        postEvent(comEventDSRTO);
+        QMetaObject::invokeMethod(&context_, [this, gen = generation_] {
+            if (gen == generation_ && lost_) close();
+        }, Qt::QueuedConnection);
+        return;
+    }
+    if (ownCall_) return;
+    switch (error) {
+    case QSerialPort::ReadError: postEvent(comEventOverrun); break;
+    case QSerialPort::WriteError: postEvent(comEventCTSTO); break;
+    default: break;  // not line conditions
+    }
+}
+
+void QtSerialControl::postEvent(int commEvent) {
+    QMetaObject::invokeMethod(&context_, [this, commEvent, gen = generation_] {
+        if (gen == generation_ && onComm_) onComm_(commEvent);
+    }, Qt::QueuedConnection);
+}
+
+} // namespace platform::qt

@@ -1,0 +1,103 @@
+#pragma once
+// The serial control on a real serial device, through QSerialPort.
+//
+// Port number N is resolved to a device at every open with the options
+// profile's section "PORTS" (see platform/SerialDevice.h). The transmit queue
+// holds at most outBufferSize() bytes: what QSerialPort still buffers plus
+// what the system's driver has not sent yet count as its fill level, and a
+// write that does not fit in full is refused, so the program's send gate
+// works against the real line and nothing is ever half-sent.
+//
+// Events: received data raise comEvReceive from the event loop when at least
+// RThreshold bytes wait (0 = no receive events). Line errors are delivered
+// from the event loop too, never from inside a call the program made:
+//   input beyond InBufferSize waiting       -> comEventRxOver (1008)
+//   a write refused because it does not fit -> comEventTxFull (1010)
+//   read error (received data lost)         -> comEventOverrun (1006)
+//   write error                             -> comEventCTSTO (1002)
+//   device gone (cable or adapter pulled)   -> comEventDSRTO (1003), and the
+//     port counts as closed from then on: portOpen() is false, output() is
+//     refused, and the next open tries the device afresh.
+// Framing, parity and break conditions are not reported by the Qt 6 serial
+// port, so 1001, 1004 and 1009 do not occur here.
+//
+// Nothing blocks: writes are queued and leave through the event loop.
+#include <QObject>
+#include <QSerialPort>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/SerialControl.h"
+
+namespace platform::qt {
+
+class QtSerialControl final : public ISerialControl {
+public:
+    // optionsProfilePath: the profile whose section "PORTS" maps port numbers
+    // to devices (<program folder>/ZSN7ADJ.rs); empty = the platform's names.
+    explicit QtSerialControl(std::string optionsProfilePath = {});
+    ~QtSerialControl() override;
+    QtSerialControl(const QtSerialControl&) = delete;
+    QtSerialControl& operator=(const QtSerialControl&) = delete;
+
+    void setOptionsProfilePath(std::string path) { profilePath_ = std::move(path); }
+    const std::string& optionsProfilePath() const { return profilePath_; }
+
+    // ISerialControl
+    void setCommPort(std::int16_t n) override { portNumber_ = n; }
+    std::int16_t commPort() const override { return portNumber_; }
+    void setSettings(const std::string& settings) override { settings_ = settings; }
+    std::string settings() const override { return settings_; }
+    void setDTREnable(bool on) override { dtr_ = on; }
+    void setRTSEnable(bool on) override { rts_ = on; }
+    void setInBufferSize(int bytes) override { inBufferSize_ = bytes; }
+    void setOutBufferSize(int bytes) override { outBufferSize_ = bytes; }
+    void setRThreshold(int bytes) override { rThreshold_ = bytes; }
+
+    bool portOpen() const override;
+    bool setPortOpen(bool open) override;
+    std::string lastErrorText() const override { return lastError_; }
+    std::string deviceName() const override;
+
+    int inBufferCount() override;
+    ByteStr input() override;
+    bool output(const ByteStr& bytes) override;
+    int outBufferSize() const override { return outBufferSize_; }
+    int outBufferCount() override;
+    void discardOutput() override;
+
+    void setOnComm(std::function<void(int)> handler) override { onComm_ = std::move(handler); }
+
+private:
+    bool open();
+    void close();
+    // Bytes written to the device that its driver has not sent yet.
+    int driverOutputPending() const;
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    // Delivers a line event from the event loop, unless the port has been
+    // closed or reopened in the meantime.
+    void postEvent(int commEvent);
+
+    std::string profilePath_;
+    std::int16_t portNumber_ = 1;
+    std::string settings_ = "9600,N,8,1";
+    bool dtr_ = false;
+    bool rts_ = false;
+    int inBufferSize_ = 1024;
+    int outBufferSize_ = 512;
+    int rThreshold_ = 0;
+
+    QObject context_;          // receiver of queued events; dies with the control
+    QSerialPort port_;
+    bool lost_ = false;        // the device went away while open
+    bool ownCall_ = false;     // errors seen now come from our own calls
+    bool overflowed_ = false;  // 1008 raised; again only after a drain
+    unsigned generation_ = 0;  // counts openings, to drop stale events
+    std::string lastError_;
+    std::function<void(int)> onComm_;
+};
+
+} // namespace platform::qt

@@ -1,0 +1,15 @@
+// Runs the Qt layer's tests inside one QApplication, without a display
+// unless the caller chose a platform.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zs_qt_tests"));
+    return RUN_ALL_TESTS();
+}
