@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/Host.h"
 #include "platform/qt/QtDesktop.h"
@@ -28,6 +29,33 @@ bool HaveDisplay(int argc, char** argv) {
 #endif
 }
 
+// For automated tests only: with ZSN7ADJ_MSGBOX_STDERR=1 a message box is
+// written to standard error and answered with OK at once instead of waiting
+// for a user who is not there. Everything else is the real desktop's.
+class AnsweringDesktop final : public platform::IDesktop {
+public:
+    explicit AnsweringDesktop(platform::IDesktop& inner) : inner_(inner) {}
+    int messageBox(const std::string& text, const std::string& title) override {
+        std::string shown;
+        for (char ch : text)
+            if (ch != '\r') shown += ch;
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), shown.c_str());
+        std::fflush(stderr);
+        return platform::kMsgBoxOk;
+    }
+    void beep() override { inner_.beep(); }
+    std::string programFolder() override { return inner_.programFolder(); }
+    bool previousInstance() override { return inner_.previousInstance(); }
+
+private:
+    platform::IDesktop& inner_;
+};
+
+bool AnswerMessagesOnStderr() {
+    const char* v = std::getenv("ZSN7ADJ_MSGBOX_STDERR");
+    return v != nullptr && std::string(v) == "1";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -41,7 +69,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zsn7adj"));
 
-    platform::qt::QtDesktop desktop;
+    platform::qt::QtDesktop qtDesktop;
+    AnsweringDesktop answering(qtDesktop);
+    platform::IDesktop& desktop = AnswerMessagesOnStderr() ? static_cast<platform::IDesktop&>(answering) : qtDesktop;
     platform::SetDesktop(&desktop);
     platform::qt::QtSerialControl serial(desktop.programFolder() + "/ZSN7ADJ.rs");
     platform::qt::QtTimer timer;
@@ -59,9 +89,11 @@ int main(int argc, char** argv) {
         window.attach(&program->mainWindow());
         window.show();
     };
-    services.endProgram = [&ending] {
-        // Stops the event loop; nothing else is given a chance to run.
+    services.endProgram = [&ending, &window] {
+        // Stops the event loop; nothing else is given a chance to run, and
+        // the window passes no further events to the program's logic.
         ending = true;
+        window.attach(nullptr);
         QCoreApplication::exit(0);
     };
     Program theProgram(services);

@@ -28,12 +28,12 @@ double Dpi(const QWidget* w) {
 QFont Mono(double points, bool bold = false) {
     QFont f;
     const QStringList families = QFontDatabase::families();
-    for (const char* name : {"Courier New", "Liberation Mono", "Cousine", "DejaVu Sans Mono"}) {
+    f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (const char* name : {"Courier New", "Liberation Mono", "Cousine"}) {
         if (families.contains(QString::fromLatin1(name))) {
             f = QFont(QString::fromLatin1(name));
             break;
         }
-        f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     }
     f.setStyleHint(QFont::TypeWriter);
     f.setPointSizeF(points);
@@ -247,14 +247,21 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
             const ushort u = text.at(0).unicode();
             if (u > 0 && u < 256) logic_->cmd00_KeyPress(static_cast<int>(i), u);
         }
-        return false;  // the button gets the key unchanged
+        // A focused button is pressed by Enter as well as by Space.
+        if (code == keys::kEnter && !ke->isAutoRepeat()) {
+            cmd00_[i]->click();
+            return true;
+        }
+        break;
     }
-    // Enter and Esc press the default and the cancel button.
-    if (ke->key() == Qt::Key_Escape && aCmd_[2]->isCancel() && cmd00_[2]->isEnabled()) {
+    // Esc presses the cancel button and Enter the default button, wherever
+    // the focus is (Enter in the console and on a button is handled above).
+    const bool pressable = cmd00_[2]->isEnabled() && !cmd00_[2]->isHidden();
+    if (ke->key() == Qt::Key_Escape && aCmd_[2]->isCancel() && pressable) {
         cmd00_[2]->click();
         return true;
     }
-    if (code == keys::kEnter && cmd00_[2]->isDefault() && cmd00_[2]->isEnabled()) {
+    if (code == keys::kEnter && cmd00_[2]->isDefault() && pressable && !ke->isAutoRepeat()) {
         cmd00_[2]->click();
         return true;
     }

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Pictures of the main window in its states (start, console after Connect,
+# parameter display) against the simulated transceiver, drawn without a
+# display (Qt's offscreen platform), written to docs/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+bash scripts/setup.sh
+BUILD=${BUILD_DIR:-build}
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZS_BUILD_QT=ON >/dev/null
+ninja -C "$BUILD" zs_qt_tests
+mkdir -p "$ROOT/docs"
+QT_QPA_PLATFORM=offscreen ZS_SCREENSHOT_DIR="$ROOT/docs" \
+  "$ROOT/$BUILD/zs_qt_tests" --gtest_filter='Screenshots.*'
+ls -1 "$ROOT"/docs/window-*.png

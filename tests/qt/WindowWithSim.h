@@ -1,0 +1,146 @@
+#pragma once
+// The real window, the real program and the Qt serial control, with COM1
+// mapped to a device through a temporary options profile, and the simulator
+// executable on a pseudo-terminal. Used by the window tests and by the
+// screenshot run.
+#include <QApplication>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Host.h"
+#include "platform/qt/QtMainWindow.h"
+#include "platform/qt/QtSerialControl.h"
+#include "platform/qt/QtTimer.h"
+#include "shell/Program.h"
+#include "shell/frmMain.h"
+#include "support/ProgramRig.h"
+
+namespace qtwin {
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+// The desktop of the test: the program folder is the test's folder and a
+// message box is noted instead of waiting for a user.
+class TestDesktop final : public platform::IDesktop {
+public:
+    std::string folder;
+    std::vector<std::string> messages;
+    int messageBox(const std::string& text, const std::string&) override {
+        messages.push_back(text);
+        return platform::kMsgBoxOk;
+    }
+    void beep() override {}
+    std::string programFolder() override { return folder; }
+    bool previousInstance() override { return false; }
+};
+
+// zt-n7-sim as a child process; its first line on standard output is the
+// terminal's path.
+class SimExe {
+public:
+    explicit SimExe(const QStringList& args) {
+        proc_.setProgram(QStringLiteral(ZS_SIM_EXE));
+        proc_.setArguments(args);
+        proc_.setProcessChannelMode(QProcess::SeparateChannels);
+        proc_.start();
+        if (!proc_.waitForStarted(5000)) return;
+        QTest::qWaitFor([&] { return proc_.canReadLine() || proc_.state() != QProcess::Running; }, 10000);
+        if (proc_.canReadLine()) path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed().toStdString();
+    }
+    ~SimExe() { stop(); }
+    const std::string& path() const { return path_; }
+    // SIGTERM: the simulator saves its image (--save) and ends.
+    bool stop() {
+        if (proc_.state() == QProcess::NotRunning) return proc_.exitStatus() == QProcess::NormalExit;
+        proc_.terminate();
+        if (!proc_.waitForFinished(5000)) {
+            proc_.kill();
+            proc_.waitForFinished(2000);
+            return false;
+        }
+        return proc_.exitStatus() == QProcess::NormalExit && proc_.exitCode() == 0;
+    }
+    QString errors() { return QString::fromLocal8Bit(proc_.readAllStandardError()); }
+
+private:
+    QProcess proc_;
+    std::string path_;
+};
+
+inline int RowStartingWith(const QListWidget* list, const QString& start) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().startsWith(start)) return i;
+    return -1;
+}
+
+// The radio's image is loaded and the first read-outs have arrived: the
+// console shows its sixteen items and the [A/D] list holds values.
+inline bool ConnectedAndRead(const platform::qt::QtMainWindow& w) {
+    const QListWidget* ad = w.readoutList(0);
+    return w.consoleList()->count() == 16 && w.consoleList()->isVisible() && ad->count() > 1 &&
+           ad->item(1)->text() != QStringLiteral("----");
+}
+
+class WindowWithSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::copy_file(std::filesystem::path(ZS_SOURCE_DIR) / "Const.ini", dir.path() / "Const.ini");
+        desktop.folder = dir.path().string();
+        platform::SetDesktop(&desktop);
+    }
+    void TearDown() override {
+        program.reset();
+        window.reset();
+        serial.reset();
+        timer.reset();
+        platform::SetDesktop(nullptr);
+    }
+
+    // The program as the executable's entry starts it, with COM1 mapped to
+    // `device` in the options profile.
+    bool Start(const std::string& device) {
+        profilePath = dir.file("ZSN7ADJ.rs");
+        WriteFile(profilePath, "[PORTS]\r\nCOM1=" + device + "\r\n");
+        serial = std::make_unique<platform::qt::QtSerialControl>(profilePath);
+        timer = std::make_unique<platform::qt::QtTimer>();
+        window = std::make_unique<platform::qt::QtMainWindow>();
+        PlatformServices s;
+        s.serial = serial.get();
+        s.timer = timer.get();
+        s.controls = window->controls();
+        s.showWindow = [this] {
+            window->attach(&program->mainWindow());
+            window->show();
+        };
+        s.endProgram = [this] {
+            ++ended;
+            window->attach(nullptr);
+        };
+        program = std::make_unique<Program>(s);
+        if (!program->Main()) return false;
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get(), 5000);
+    }
+
+    TempDir dir;
+    TestDesktop desktop;
+    std::string profilePath;
+    std::unique_ptr<platform::qt::QtSerialControl> serial;
+    std::unique_ptr<platform::qt::QtTimer> timer;
+    std::unique_ptr<platform::qt::QtMainWindow> window;
+    std::unique_ptr<Program> program;
+    int ended = 0;
+};
+
+}  // namespace qtwin
