@@ -30,21 +30,23 @@ if [ ! -e "$LINK" ]; then
 fi
 
 # COM1 -> the simulator, in the options profile next to the program; every
-# other line of the profile is kept.
+# other line of the profile is kept, and new lines take the line end the
+# file already uses (as the program itself does).
 PROFILE="$ROOT/$BUILD/ZSN7ADJ.rs"
 touch "$PROFILE"
 awk -v dev="$LINK" '
-  BEGIN { done = 0; inports = 0 }
+  BEGIN { done = 0; inports = 0; eol = "" ; seen = 0 }
+  !seen { seen = 1; if ($0 ~ /\r$/) eol = "\r" }
   /^[ \t]*\[/ {
-    if (inports && !done) { print "COM1=" dev; done = 1 }
+    if (inports && !done) { print "COM1=" dev eol; done = 1 }
     inports = (tolower($0) ~ /^[ \t]*\[ports\][ \t]*\r?$/)
     print; next
   }
   inports && tolower($0) ~ /^[ \t]*com1[ \t]*=/ { next }
   { print }
   END {
-    if (inports && !done) { print "COM1=" dev; done = 1 }
-    if (!done) { print "[PORTS]"; print "COM1=" dev }
+    if (inports && !done) { print "COM1=" dev eol; done = 1 }
+    if (!done) { print "[PORTS]" eol; print "COM1=" dev eol }
   }' "$PROFILE" >"$PROFILE.tmp" && mv "$PROFILE.tmp" "$PROFILE"
 
 # The program reads Const.ini from the folder it is started in.
