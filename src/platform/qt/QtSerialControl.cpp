@@ -106,8 +106,9 @@ bool QtSerialControl::open() {
                          port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
         // The device cannot run with these settings: report it as a failed
-        // open rather than talk at the wrong speed.
-        lastError_ = "cannot apply line settings '" + settings_ + "': " + ToStd(port_.errorString());
+        // open rather than talk at another speed or framing.
+        lastError_ = "the device does not take the line settings '" + settings_ + "'";
+        if (port_.error() != QSerialPort::NoError) lastError_ += ": " + ToStd(port_.errorString());
         port_.close();
         port_.clearError();
         return false;
