@@ -2,20 +2,36 @@
 // simulator executable on a pseudo-terminal, driven with key and mouse
 // events as a user would: Connect, wait for the console, step " Power(Hi)"
 // with Right and find the new value in the radio's EEPROM.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "ZtN7Sim.h"
+#include "console/clsConsole.h"
+#include "link/clsCmcXfr3Sequence.h"
 #include "model/clsIndOp_RigN7.h"
 #include "qt/WindowWithSim.h"
 
 namespace {
 
 using namespace qtwin;
+
+// One command to the running simulator through its control pipe.
+bool SendControl(const std::string& pipe, const std::string& line) {
+    const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    ::close(fd);
+    return ok;
+}
 using MainWindowWithSim = WindowWithSim;
 
 TEST_F(MainWindowWithSim, ConnectThenRightStepsPowerHiIntoTheRadio) {
     const std::string saved = dir.file("sim-eeprom.bin");
-    SimExe sim({QStringLiteral("--save"), QString::fromStdString(saved)});
+    const std::string control = dir.file("sim-control");
+    SimExe sim({QStringLiteral("--save"), QString::fromStdString(saved), QStringLiteral("--control"),
+                QString::fromStdString(control)});
     ASSERT_FALSE(sim.path().empty()) << "zt-n7-sim did not start: " << sim.errors().toStdString();
     ASSERT_TRUE(Start(sim.path()));
     EXPECT_EQ(window->windowTitle().toStdString(), "ZS-N7 ADJ Rev.1.0");
@@ -42,8 +58,18 @@ TEST_F(MainWindowWithSim, ConnectThenRightStepsPowerHiIntoTheRadio) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return console->item(row)->text() != before; }, 5000));
     EXPECT_TRUE(console->item(row)->text().startsWith(QStringLiteral(" Power(Hi)")));
 
-    // Give the operation's cycle time to send the E8 command and settle.
-    QTest::qWait(1500);
+    // The cycle sends the change. The radio does not answer an E8 command,
+    // so the test makes sure it got there with a later question: the radio
+    // now measures another temperature, F5 asks for the read-outs again,
+    // and an answer showing it comes after the E8 command on the line.
+    const auto item = static_cast<std::int16_t>(row);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !program->console().flgChanged(item) && !program->sequencer().OpRunning(); }, 10000));
+    ASSERT_TRUE(SendControl(control, "temp 200\n"));
+    QTest::keyClick(console, Qt::Key_F5);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window->readoutList(0)->item(2)->text().startsWith(QStringLiteral("TEMPS:200:")); }, 10000))
+        << window->readoutList(0)->item(2)->text().toStdString();
     EXPECT_TRUE(desktop.messages.empty());
     ASSERT_TRUE(sim.stop());
     const std::string image = ReadFile(saved);
