@@ -217,7 +217,7 @@ ByteStr ZtN7Sim::feed(const ByteStr& fromLine) {
     return out;
 }
 
-void ZtN7Sim::emit(ByteStr& out, const ByteStr& data) const {
+void ZtN7Sim::emitFrame(ByteStr& out, const ByteStr& data) const {
     if (faults_.lineNoise) out.insert(out.end(), std::begin(kNoise), std::end(kNoise));
     out.push_back(xfr3::kPreamble);
     out.push_back(xfr3::kPreamble);
@@ -239,7 +239,7 @@ void ZtN7Sim::onFrame(const ByteStr& body, ByteStr& out) {
         ByteStr d = {xfr3::kCmdIdentityAnswer, main_[0], main_[1], sub_[0], sub_[1]};
         if (faults_.wrongMainCode) { d[1] = 0x25; d[2] = 0x27; }
         if (faults_.wrongSubCode) { d[3] = 0x02; d[4] = 0x00; }
-        emit(out, d);
+        emitFrame(out, d);
         break;
     }
     case xfr3::kCmdCloneRead: {
@@ -281,7 +281,7 @@ void ZtN7Sim::onFrame(const ByteStr& body, ByteStr& out) {
         std::uint8_t status = 0;
         if (writeHadErrors_ || xfr3::SignatureIllegal(body)) status = 1;
         if (faults_.cloneWriteResult != 0) status = faults_.cloneWriteResult;
-        emit(out, {xfr3::kCmdCloneResult, status});
+        emitFrame(out, {xfr3::kCmdCloneResult, status});
         break;
     }
     case xfr3::kCmdAdjust:
@@ -320,7 +320,7 @@ void ZtN7Sim::onE8(const ByteStr& body, ByteStr& out) {
         ByteStr d = {xfr3::kCmdAdjust, main_[0], main_[1], sub_[0], sub_[1], 0x03, HexChar(v >> 4), HexChar(v)};
         if (faults_.malformedReadouts) { d[6] = 'X'; d[7] = 'Y'; }
         if (faults_.shortReadouts) d.pop_back();
-        emit(out, d);
+        emitFrame(out, d);
         return;
     }
     default:
@@ -348,16 +348,16 @@ ByteStr ZtN7Sim::cloneReadStream() const {
             rec[rec.size() - 1] = HexChar(ck);
         }
         if (a == faults_.shortRecordAt) rec.erase(rec.end() - 3);  // the last data character is lost
-        emit(out, rec);
+        emitFrame(out, rec);
     }
     if (faults_.recordOutsideImage) {
         const ByteStr d(kRecordSize, 0x5A);
-        emit(out, xfr3::CloneRecordData(0x2FF8, d));
+        emitFrame(out, xfr3::CloneRecordData(0x2FF8, d));
     }
     ByteStr sig = {xfr3::kCmdCloneEnd};
     sig.insert(sig.end(), std::begin(kSig), std::end(kSig));
     if (faults_.extraSignatureByte) sig.push_back(0x00);
-    emit(out, sig);
+    emitFrame(out, sig);
     return out;
 }
 

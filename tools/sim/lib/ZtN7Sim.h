@@ -134,7 +134,7 @@ public:
 private:
     void onFrame(const ByteStr& body, ByteStr& out);
     void onE8(const ByteStr& body, ByteStr& out);
-    void emit(ByteStr& out, const ByteStr& data) const;  // one radio frame (noise first when switched on)
+    void emitFrame(ByteStr& out, const ByteStr& data) const;  // one radio frame (noise first when switched on)
     ByteStr cloneReadStream() const;
 
     std::uint8_t main_[2] = {0x25, 0x26};
