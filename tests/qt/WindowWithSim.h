@@ -36,11 +36,12 @@ class TestDesktop final : public platform::IDesktop {
 public:
     std::string folder;
     std::vector<std::string> messages;
+    int beeps = 0;
     int messageBox(const std::string& text, const std::string&) override {
         messages.push_back(text);
         return platform::kMsgBoxOk;
     }
-    void beep() override {}
+    void beep() override { ++beeps; }
     std::string programFolder() override { return folder; }
     bool previousInstance() override { return false; }
 };

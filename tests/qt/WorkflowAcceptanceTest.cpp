@@ -1,0 +1,261 @@
+// A technician's whole session with the real window, the real program and
+// the Qt serial control against the simulator executable on a
+// pseudo-terminal, driven only through the window: start, Connect, step
+// items, run the three guided procedures, reload, look at the parameter
+// display, change the port, lose the radio in the middle of the cycle,
+// reconnect, exit. Afterwards the profile holds the chosen options and the
+// radio's EEPROM holds exactly what the console showed.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QPlainTextEdit>
+
+#include <cstdint>
+#include <string>
+
+#include "model/clsIndOp_RigN7.h"
+#include "qt/WindowWithSim.h"
+
+namespace {
+
+using namespace qtwin;
+
+bool SendControl(const std::string& pipe, const std::string& line) {
+    const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    ::close(fd);
+    return ok;
+}
+
+class WorkflowAcceptance : public WindowWithSim {
+protected:
+    // The simulated radio keeps its EEPROM in one file across restarts and
+    // always appears under the same path, as a cable plugged in again would.
+    std::unique_ptr<SimExe> PlugIn() {
+        return std::make_unique<SimExe>(QStringList{
+            QStringLiteral("--link"), QString::fromStdString(link), QStringLiteral("--image"),
+            QString::fromStdString(eeprom), QStringLiteral("--save"), QString::fromStdString(eeprom),
+            QStringLiteral("--control"), QString::fromStdString(control)});
+    }
+
+    QListWidget* console() const { return window->consoleList(); }
+    QString line(int row) const { return console()->item(row)->text(); }
+    QString portText() const { return window->portLabel()->text(); }
+
+    bool Connect() {
+        QTest::mouseClick(window->button(0), Qt::LeftButton);
+        return QTest::qWaitFor([&] { return ConnectedAndRead(*window); }, 60000);
+    }
+
+    // Selects the line starting with `title` with the mouse and gives the
+    // console the focus; returns its row.
+    int Select(const QString& title) {
+        const int row = RowStartingWith(console(), title);
+        if (row < 0) return row;
+        console()->setFocus();
+        QTest::qWaitFor([&] { return console()->hasFocus(); }, 2000);
+        const QRect r = console()->visualItemRect(console()->item(row));
+        QTest::mouseClick(console()->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+        return console()->currentRow() == row ? row : -1;
+    }
+
+    // A key on the console, then the wait until the line shows a change.
+    bool StepAndSee(int row, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        const QString before = line(row);
+        QTest::keyClick(console(), key, mods);
+        return QTest::qWaitFor([&] { return line(row) != before; }, 5000);
+    }
+
+    // Everything the console changed has gone out to the radio.
+    bool AllSent() {
+        return QTest::qWaitFor(
+            [&] {
+                for (std::int16_t i = 0; i < program->console().ListCount(); ++i)
+                    if (program->console().flgChanged(i)) return false;
+                return !program->sequencer().OpRunning();
+            },
+            10000);
+    }
+
+    bool LineHas(int row, const QString& text, int ms) {
+        return QTest::qWaitFor([&] { return line(row).contains(text); }, ms);
+    }
+
+    std::string link = dir.file("radio.tty");
+    std::string eeprom = dir.file("radio-eeprom.bin");
+    std::string control = dir.file("radio-control");
+};
+
+TEST_F(WorkflowAcceptance, ATechniciansSessionFromStartToExit) {
+    auto sim = PlugIn();
+    ASSERT_FALSE(sim->path().empty()) << "zt-n7-sim did not start: " << sim->errors().toStdString();
+    ASSERT_TRUE(Start(link));
+
+    // Start: the title, the port closed, no image to back up yet.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return portText() == QStringLiteral("COM1: CLOSE"); }, 2000)) << portText().toStdString();
+    EXPECT_TRUE(window->titleLabel()->isVisible());
+    EXPECT_FALSE(console()->isVisible());
+    EXPECT_FALSE(window->saveImageAction()->isEnabled());
+
+    // Connect: the radio's image is read and the console comes up.
+    ASSERT_TRUE(Connect()) << "messages: " << desktop.messages.size()
+                           << (desktop.messages.empty() ? "" : " first: " + desktop.messages.front());
+    EXPECT_EQ(portText(), QStringLiteral("COM1: OPEN"));
+    EXPECT_FALSE(window->titleLabel()->isVisible());
+    EXPECT_TRUE(window->saveImageAction()->isEnabled());
+
+    // Step several items, one way and the other, singly and by five.
+    const int powerHi = Select(QStringLiteral(" Power(Hi)"));
+    ASSERT_GE(powerHi, 0);
+    ASSERT_TRUE(StepAndSee(powerHi, Qt::Key_Right));
+    const int powerL2 = Select(QStringLiteral(" Power(L2)"));
+    ASSERT_TRUE(StepAndSee(powerL2, Qt::Key_Right, Qt::ShiftModifier));
+    const int balance = Select(QStringLiteral("   Balance"));
+    ASSERT_TRUE(StepAndSee(balance, Qt::Key_Left));
+    ASSERT_TRUE(StepAndSee(balance, Qt::Key_Left));
+    const int bpfT2 = Select(QStringLiteral("    BPF T2"));
+    ASSERT_TRUE(StepAndSee(bpfT2, Qt::Key_Left, Qt::ShiftModifier));
+    ASSERT_TRUE(AllSent());
+
+    // Auto release after 2 s: the port closes while nothing is sent and opens
+    // again for the next change.
+    window->releaseAction(2)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->releaseAction(2)->isChecked(); }, 2000));
+
+    // The transmit-frequency table: Enter, set, Enter, set, Enter.
+    const int txf = Select(QStringLiteral("       TXF"));
+    ASSERT_GE(txf, 0);
+    QTest::keyClick(console(), Qt::Key_Return);
+    ASSERT_TRUE(LineHas(txf, QStringLiteral(": 1st TX Freq = "), 10000)) << line(txf).toStdString();
+    ASSERT_TRUE(StepAndSee(txf, Qt::Key_Right, Qt::ShiftModifier));
+    QTest::keyClick(console(), Qt::Key_Return);
+    ASSERT_TRUE(LineHas(txf, QStringLiteral(": 2nd TX Freq = "), 10000)) << line(txf).toStdString();
+    ASSERT_TRUE(StepAndSee(txf, Qt::Key_Right));
+    const int beepsBeforeTxf = desktop.beeps;
+    QTest::keyClick(console(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.beeps > beepsBeforeTxf; }, 30000));
+    EXPECT_TRUE(LineHas(txf, QStringLiteral(": [Enter] to Start"), 5000)) << line(txf).toStdString();
+
+    // The S-meter points: Enter stores nothing yet, Enter stores S3, Enter S1.
+    const int sMeter = Select(QStringLiteral("   S-METER"));
+    ASSERT_GE(sMeter, 0);
+    // Each time the technician reads the level before pressing Enter.
+    QTest::keyClick(console(), Qt::Key_Return);
+    ASSERT_TRUE(LineHas(sMeter, QStringLiteral(": RSSI S3 Level "), 10000)) << line(sMeter).toStdString();
+    QTest::qWait(1000);
+    QTest::keyClick(console(), Qt::Key_Return);
+    ASSERT_TRUE(LineHas(sMeter, QStringLiteral(": RSSI S1 Level "), 10000)) << line(sMeter).toStdString();
+    QTest::qWait(1000);
+    const int beepsBeforeSMeter = desktop.beeps;
+    QTest::keyClick(console(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.beeps > beepsBeforeSMeter; }, 30000)) << line(sMeter).toStdString();
+    EXPECT_TRUE(LineHas(sMeter, QStringLiteral(": [Enter] to Start"), 5000)) << line(sMeter).toStdString();
+
+    // The band-pass sweep of one point settles on the radio's peak.
+    ASSERT_TRUE(SendControl(control, "sd-peak -20\n"));
+    const int bpfT1 = Select(QStringLiteral("    BPF T1"));
+    ASSERT_GE(bpfT1, 0);
+    const int beepsBeforeBpf = desktop.beeps;
+    QTest::keyClick(console(), Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.beeps > beepsBeforeBpf; }, 240000)) << line(bpfT1).toStdString();
+    ASSERT_TRUE(AllSent());
+    EXPECT_EQ(program->console().Value(static_cast<std::int16_t>(bpfT1)), -20);
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.messages.front();
+
+    // Reload: the read-outs show what the radio measures now.
+    ASSERT_TRUE(SendControl(control, "temp 200\n"));
+    QTest::keyClick(console(), Qt::Key_F5);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window->readoutList(0)->item(2)->text().startsWith(QStringLiteral("TEMPS:200:")); }, 10000))
+        << window->readoutList(0)->item(2)->text().toStdString();
+
+    // The parameter display and back with Esc.
+    QTest::mouseClick(window->button(2), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->paramText()->isVisible(); }, 10000));
+    EXPECT_FALSE(window->paramText()->toPlainText().isEmpty());
+    EXPECT_FALSE(console()->isVisible());
+    window->paramText()->setFocus();
+    QTest::qWaitFor([&] { return window->paramText()->hasFocus(); }, 2000);
+    QTest::keyClick(window->paramText(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return console()->isVisible() && !window->paramText()->isVisible(); }, 10000));
+
+    // Another port in the menu: everything goes back to idle, port closed.
+    ASSERT_TRUE(AllSent());
+    window->portAction(2)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return portText() == QStringLiteral("COM2: CLOSE"); }, 2000));
+    EXPECT_TRUE(window->portAction(2)->isChecked());
+    EXPECT_FALSE(console()->isVisible());
+    EXPECT_TRUE(window->titleLabel()->isVisible());
+    EXPECT_FALSE(serial->portOpen());
+    window->portAction(1)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return portText() == QStringLiteral("COM1: CLOSE"); }, 2000));
+
+    // Reconnect, then the radio is pulled away while the read-outs are read.
+    ASSERT_TRUE(Connect());
+    const int sql = Select(QStringLiteral("       SQL"));
+    ASSERT_TRUE(StepAndSee(sql, Qt::Key_Right));
+    ASSERT_TRUE(AllSent());
+    ASSERT_TRUE(desktop.messages.empty()) << desktop.messages.front();
+    // F5 reads thirteen lines; the port (closed by the auto release) opens
+    // for them, and the radio goes away in the middle.
+    QTest::keyClick(console(), Qt::Key_F5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serial->portOpen(); }, 2000));
+    QTest::qWait(100);
+    ASSERT_TRUE(sim->stop());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.messages.empty(); }, 15000));
+    QTest::qWait(2000);  // one message, not one per tick
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0],
+              "No answer from transceiver.\r\n\r\nCheck the following:\r\n- The COM port settings.\r\n"
+              "- Cloning cable connections.\r\n- Transceiver power is ON.");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return portText() == QStringLiteral("COM1: CLOSE"); }, 2000));
+    EXPECT_FALSE(serial->portOpen());
+    EXPECT_FALSE(console()->isVisible());
+    EXPECT_EQ(window->button(0)->text(), QStringLiteral("Connect"));
+    const ByteStr heldBeforeReconnect = program->radio().eepImage().bytes();
+
+    // Plugged in again: the image read back is the one the radio kept.
+    sim = PlugIn();
+    ASSERT_FALSE(sim->path().empty()) << sim->errors().toStdString();
+    desktop.messages.clear();
+    ASSERT_TRUE(Connect()) << (desktop.messages.empty() ? "" : desktop.messages.front());
+    EXPECT_EQ(program->radio().eepImage().bytes(), heldBeforeReconnect);
+    const int modN = Select(QStringLiteral("     MOD N"));
+    ASSERT_TRUE(StepAndSee(modN, Qt::Key_Left, Qt::ShiftModifier));
+    ASSERT_TRUE(AllSent());
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.messages.front();
+
+    // What the console shows, item by item, before the program ends.
+    std::vector<std::pair<std::int32_t, int>> shown;
+    for (std::int16_t i = 0; i < program->console().ListCount(); ++i) {
+        const std::int32_t adr = program->console().EeAdr(i);
+        if (adr >= 0) shown.emplace_back(adr, program->console().Value(i));
+    }
+    ASSERT_EQ(shown.size(), 12u);
+    const ByteStr image = program->radio().eepImage().bytes();
+
+    // Exit from the menu: the window closes, the options are saved.
+    window->exitAction()->trigger();
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(window->isVisible());
+    const std::string profile = ReadFile(profilePath);
+    EXPECT_NE(profile.find("ComPort=1"), std::string::npos) << profile;
+    EXPECT_NE(profile.find("ComAutoRelease=2"), std::string::npos) << profile;
+    EXPECT_NE(profile.find("COM1=" + link), std::string::npos) << profile;
+
+    // The radio's EEPROM holds exactly what the console showed, and the
+    // whole image equals the program's copy.
+    ASSERT_TRUE(sim->stop());
+    const std::string saved = ReadFile(eeprom);
+    ASSERT_EQ(saved.size(), 12288u);
+    for (const auto& [adr, value] : shown) {
+        const auto byte = static_cast<std::uint8_t>(saved[static_cast<std::size_t>(adr)]);
+        const int stored = (adr >= rign7ee::kBpfT1 && adr < rign7ee::kBpfT1 + 4) ? static_cast<std::int8_t>(byte) : byte;
+        EXPECT_EQ(stored, value) << "address " << adr;
+    }
+    EXPECT_TRUE(std::equal(saved.begin(), saved.end(), image.begin(), image.end(),
+                           [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+}
+
+}  // namespace
