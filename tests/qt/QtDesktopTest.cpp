@@ -140,4 +140,16 @@ TEST(QtDesktop, AnUnusableLockFolderDoesNotPreventTheStart) {
     EXPECT_FALSE(desktop.previousInstance());
 }
 
+TEST(QtDesktop, ProgramFilesStayWithTheProgramUnlessItsFolderCannotBeWritten) {
+    struct Case { const char* exe; bool writable; const char* user; const char* expected; };
+    const Case cases[] = {
+        {"/home/tech/zsn7adj/build", true, "", "/home/tech/zsn7adj/build"},
+        {"/home/tech/zsn7adj/build", true, "/home/tech/.config/zsn7adj", "/home/tech/zsn7adj/build"},
+        {"/usr/bin", false, "/home/tech/.config/zsn7adj", "/home/tech/.config/zsn7adj"},
+        {"/usr/bin", false, "", "/usr/bin"},  // nowhere better to go
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::qt::ProgramFilesFolder(c.exe, c.writable, c.user), c.expected) << c.exe << " " << c.user;
+}
+
 } // namespace

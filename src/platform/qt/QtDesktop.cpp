@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QString>
@@ -33,7 +34,19 @@ int QtDesktop::messageBox(const std::string& text, const std::string& title) {
 
 void QtDesktop::beep() { QApplication::beep(); }
 
-std::string QtDesktop::programFolder() { return ToStd(QCoreApplication::applicationDirPath()); }
+std::string ProgramFilesFolder(const std::string& exeFolder, bool exeFolderWritable, const std::string& userFolder) {
+    if (exeFolderWritable || userFolder.empty()) return exeFolder;
+    return userFolder;
+}
+
+std::string QtDesktop::programFolder() {
+    const QString exeFolder = QCoreApplication::applicationDirPath();
+    const bool writable = QFileInfo(exeFolder).isWritable();
+    const QString user = writable ? QString() : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const std::string chosen = ProgramFilesFolder(ToStd(exeFolder), writable, ToStd(user));
+    if (!writable && !user.isEmpty()) QDir().mkpath(user);
+    return chosen;
+}
 
 std::string QtDesktop::lockFilePath() const {
     QString folder = FromStd(lockFolder_);

@@ -17,6 +17,14 @@
 
 namespace platform::qt {
 
+// The folder that holds the program's own files (the options profile with
+// its port mapping): the executable's folder when it may be written there, as
+// for a program run from its build or unpacked folder. A program installed
+// into a system folder the user cannot write (/usr/bin) would lose every
+// option it saves, so it keeps them in the user's configuration folder
+// instead, when there is one.
+std::string ProgramFilesFolder(const std::string& exeFolder, bool exeFolderWritable, const std::string& userFolder);
+
 class QtDesktop final : public IDesktop {
 public:
     // lockFolder: where the lock file lives (empty = the user's runtime
@@ -29,6 +37,8 @@ public:
 
     int messageBox(const std::string& text, const std::string& title) override;
     void beep() override;
+    // ProgramFilesFolder() of the executable's folder; the user's folder
+    // (~/.config/zsn7adj) is made when it is chosen.
     std::string programFolder() override;
     // True when another running process holds the lock. When the lock cannot
     // be made at all (an unwritable folder), false: the program starts.
