@@ -2,9 +2,6 @@
 // simulator executable on a pseudo-terminal, driven with key and mouse
 // events as a user would: Connect, wait for the console, step " Power(Hi)"
 // with Right and find the new value in the radio's EEPROM.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "ZtN7Sim.h"
@@ -17,14 +14,6 @@ namespace {
 
 using namespace qtwin;
 
-// One command to the running simulator through its control pipe.
-bool SendControl(const std::string& pipe, const std::string& line) {
-    const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
-    if (fd < 0) return false;
-    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-    ::close(fd);
-    return ok;
-}
 using MainWindowWithSim = WindowWithSim;
 
 TEST_F(MainWindowWithSim, ConnectThenRightStepsPowerHiIntoTheRadio) {

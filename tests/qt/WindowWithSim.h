@@ -3,6 +3,9 @@
 // mapped to a device through a temporary options profile, and the simulator
 // executable on a pseudo-terminal. Used by the window tests and by the
 // screenshot run.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QListWidget>
 #include <QProcess>
@@ -78,6 +81,15 @@ private:
     QProcess proc_;
     std::string path_;
 };
+
+// One command line to the running simulator through its control pipe.
+inline bool SendControl(const std::string& pipe, const std::string& line) {
+    const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    ::close(fd);
+    return ok;
+}
 
 inline int RowStartingWith(const QListWidget* list, const QString& start) {
     for (int i = 0; i < list->count(); ++i)

@@ -5,9 +5,6 @@
 // display, change the port, lose the radio in the middle of the cycle,
 // reconnect, exit. Afterwards the profile holds the chosen options and the
 // radio's EEPROM holds exactly what the console showed.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QPlainTextEdit>
 
 #include <cstdint>
@@ -19,14 +16,6 @@
 namespace {
 
 using namespace qtwin;
-
-bool SendControl(const std::string& pipe, const std::string& line) {
-    const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
-    if (fd < 0) return false;
-    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-    ::close(fd);
-    return ok;
-}
 
 class WorkflowAcceptance : public WindowWithSim {
 protected:
