@@ -1,0 +1,599 @@
+// Fault campaign: the whole program against the simulated transceiver with
+// every fault the simulator can play, at "Connect" and in the middle of the
+// adjustment cycle, with a port that cannot be opened and with random line
+// noise of fixed seeds. Each row is one fresh program run; the test checks
+// what the user saw, the port and program state afterwards, that nothing
+// hung or threw, that the radio's EEPROM and the program's copy of it hold
+// only the changes the console sent, and that the options profile survived.
+// The rows are printed as one table at the end.
+//
+// One test runs every row, so the table comes out whole also when ctest runs
+// each test in a process of its own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ZtN7Sim.h"
+#include "ZtN7SimPeer.h"
+#include "support/ProgramRig.h"
+
+namespace {
+
+using testsupport::ProgramRig;
+using zsim::ZtN7Sim;
+
+// The messages the program shows, as the user reads them.
+const std::string kChecks = "\r\n\r\nCheck the following:\r\n- The COM port settings.\r\n"
+                            "- Cloning cable connections.\r\n- Transceiver power is ON.";
+const std::string kNoAnswer = "No answer from transceiver." + kChecks;
+const std::string kIllegalData = "Illegal data." + kChecks;
+const std::string kDataOverflow = "Data overflow." + kChecks;
+const std::string kCannotClone = "Cannot Clone." + kChecks;
+const std::string kVersion = "Version number does not match\r\nfor this transceiver.";
+const std::string kCommFailed =
+    "Communication failed.\r\n\r\nCheck the following:\r\n- Cloning cable connections.\r\n- Transceiver power is ON.";
+const std::string kCannotAccessCom2 = "Cannot access COM2." + kChecks;
+const std::string kBufferOverflow = "COM buffer overflow." + kChecks;
+
+// Any of these may end a run on a randomly noisy line.
+const std::set<std::string> kLinkMessages = {kNoAnswer, kIllegalData, kDataOverflow, kCannotClone, kCommFailed};
+
+// The options profile every run starts from: a port other than the default
+// and a device entry of the user's that the program must keep.
+const std::string kProfile = "[OPTION]\r\nComPort=2\r\nComAutoRelease=0\r\n[PORTS]\r\nCOM2=/dev/ttyUSB7\r\n";
+
+// The simulated radio at the far end of the in-memory line, with random
+// stray and damaged bytes on the way to the program when noise is on. The
+// noise is drawn from a fixed seed, so a row plays the same every time.
+// Bytes towards the radio are left alone: the radio does not answer
+// adjustment commands, so damage there could not be seen by any program.
+// The line can also be cut (the cable pulled) after a number of the radio's
+// bytes: from then on nothing passes towards or from the radio.
+class NoisyLine final : public platform::ISerialPeer {
+public:
+    explicit NoisyLine(ZtN7Sim& sim) : sim_(sim), plain_(sim) {}
+
+    void cutAfter(int radioBytes) { budget_ = radioBytes; }
+    // A sound line again: no noise, not cut.
+    void restore() {
+        oneIn_ = 0;
+        budget_ = -1;
+        cut_ = false;
+    }
+
+    // One stray byte per oneIn bytes on the line (0 = quiet line).
+    void noise(std::uint32_t seed, int oneIn) {
+        rng_.seed(seed);
+        oneIn_ = oneIn;
+    }
+    // Stray or damaged bytes so far.
+    int hits() const { return hits_; }
+
+    void receiveFromHost(const ByteStr& bytes, platform::MemSerialPort& port) override {
+        if (cut_) return;
+        if (oneIn_ <= 0 && budget_ < 0) {
+            plain_.receiveFromHost(bytes, port);
+            return;
+        }
+        const ByteStr answer = sim_.feed(bytes);
+        if (answer.empty()) return;
+        ByteStr out;
+        out.reserve(answer.size() + 4);
+        for (auto b : answer) {
+            if (oneIn_ > 0 && hit()) out.push_back(randomByte());  // a stray byte
+            out.push_back(oneIn_ > 0 && hit() ? static_cast<std::uint8_t>(b ^ (1u << (rng_() % 8u))) : b);  // a flipped bit
+        }
+        if (budget_ >= 0) {
+            if (out.size() >= static_cast<std::size_t>(budget_)) {
+                out.resize(static_cast<std::size_t>(budget_));
+                cut_ = true;
+            } else {
+                budget_ -= static_cast<int>(out.size());
+            }
+        }
+        if (!out.empty()) port.deliverToHost(out);
+    }
+    void lineChanged(bool open, std::int32_t baud, platform::MemSerialPort& port) override {
+        plain_.lineChanged(open, baud, port);
+    }
+    // Noise on the idle line too: about as many chances per 50 ms as bytes
+    // fit in that time at 9600 baud.
+    void poll(platform::MemSerialPort& port) override {
+        if (oneIn_ <= 0 || cut_ || !port.portOpen()) return;
+        ByteStr out;
+        for (int i = 0; i < 48; ++i)
+            if (hit()) out.push_back(randomByte());
+        if (!out.empty()) port.deliverToHost(out);
+    }
+
+private:
+    bool hit() {
+        const bool h = rng_() % static_cast<std::uint32_t>(oneIn_) == 0;
+        if (h) ++hits_;
+        return h;
+    }
+    std::uint8_t randomByte() { return static_cast<std::uint8_t>(rng_() & 0xFFu); }
+
+    ZtN7Sim& sim_;
+    zsim::ZtN7SimPeer plain_;
+    std::mt19937 rng_;
+    int oneIn_ = 0;
+    int hits_ = 0;
+    int budget_ = -1;  // radio bytes still to pass before the cut; -1 = no cut coming
+    bool cut_ = false;
+};
+
+struct Noise {
+    std::uint32_t seed = 0;
+    int oneIn = 0;  // 0 = none
+};
+
+// One row: the fault, when it strikes, and what the user must see.
+struct Row {
+    std::string fault;
+    std::function<void(ZtN7Sim::Faults&)> atConnect;  // before "Connect"; may be empty
+    std::function<void(ZtN7Sim::Faults&)> midCycle;   // after the first cycle; may be empty
+    Noise noiseAtConnect;
+    Noise noiseMidCycle;
+    bool portMissing = false;
+    // Exactly this message once; empty = no message, the cycle goes on;
+    // "*" = random noise: either no message and the cycle goes on, or one
+    // of the link failure messages.
+    std::string expected;
+    // The cable is pulled after this many of the radio's bytes counted from
+    // "Connect" or from the fault in the cycle; -1 = never.
+    int cutAtConnect = -1;
+    int cutMidCycle = -1;
+    // A console line whose guided procedure is started with Enter before
+    // the fault in the cycle; -1 = none.
+    int enterLine = -1;
+    // A line event the serial port raises when the fault in the cycle
+    // strikes (receive overflow, framing error); 0 = none.
+    int lineEvent = 0;
+};
+
+enum class Ending { Idle, Cycling, Hang };
+
+struct Outcome {
+    std::vector<std::string> messages;
+    std::string portLabel;
+    Ending ending = Ending::Hang;
+    bool stable = true;            // nothing changed in the quiet time after the end
+    bool radioIntact = true;
+    bool copyLoaded = false;
+    bool copyIntact = true;
+    bool saveMatchesCopy = true;   // "Save EEPROM image" enabled exactly when a whole copy is there
+    bool profileIntact = true;
+    std::string problems;          // what failed, for the report
+    std::string errors;            // handler failures noted on standard error
+    int changesSent = 0;
+    int changesNotSent = 0;        // adjustments in the program's copy that never went out
+    int noiseHits = 0;
+    std::string reconnect = "-";   // after a failure: "Connect" again on a sound line
+};
+
+void Note(Outcome& o, const std::string& what) {
+    if (!o.problems.empty()) o.problems += "; ";
+    o.problems += what;
+}
+
+// The adjustment commands the program put on the line, as (EEPROM address,
+// value), in order.
+std::vector<std::pair<std::int32_t, std::uint8_t>> SentChanges(const ByteStr& tx) {
+    std::vector<std::pair<std::int32_t, std::uint8_t>> out;
+    auto hex = [](std::uint8_t c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    // FE FE EE EF E8 main(2) sub(2) code hi lo FD
+    for (std::size_t i = 0; i + 11 < tx.size(); ++i) {
+        if (tx[i] != 0xFE || tx[i + 1] != 0xEE || tx[i + 2] != 0xEF || tx[i + 3] != 0xE8) continue;
+        if (tx[i + 11] != 0xFD) continue;
+        const std::int32_t adr = ZtN7Sim::E8Address(tx[i + 8]);
+        const int h = hex(tx[i + 9]), l = hex(tx[i + 10]);
+        if (adr >= 0 && h >= 0 && l >= 0) out.emplace_back(adr, static_cast<std::uint8_t>(h * 16 + l));
+    }
+    return out;
+}
+
+// Runs ticks until the program is idle with its link at rest, or has come
+// round its adjustment cycle with nothing pending (after reading the
+// read-outs when asked for); Hang when neither happened in time.
+Ending Settle(ProgramRig& rig, bool readoutsFirst, int maxMs = 30000) {
+    bool sawReadout = !readoutsFirst;
+    for (int t = 0; t <= maxMs; t += 50) {
+        rig.tick();
+        const std::int16_t s = rig.op().OpState();
+        const bool busy = rig.seq().OpRunning();
+        if (s >= 4 && s <= 16) sawReadout = true;
+        if (s == 0 && !busy) return Ending::Idle;
+        if (s == 20 && !busy && sawReadout) return Ending::Cycling;
+    }
+    return Ending::Hang;
+}
+
+// The profile's sections and keys; false when a line is neither.
+bool ParseProfile(const std::string& text, std::map<std::string, std::map<std::string, std::string>>& out) {
+    std::istringstream in(text);
+    std::string line, section;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        if (line.front() == '[') {
+            if (line.back() != ']') return false;
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string::npos || section.empty()) return false;
+        out[section][line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return true;
+}
+
+Outcome RunRow(const Row& row) {
+    Outcome o;
+    ZtN7Sim sim;
+    NoisyLine line(sim);
+    ProgramRig rig(&line);
+    testsupport::WriteFile(rig.dir.file("ZSN7ADJ.rs"), kProfile);
+    const ByteStr before = sim.image();
+    testing::internal::CaptureStderr();
+    try {
+        if (!rig.Start()) {
+            Note(o, "program did not start");
+            o.errors = testing::internal::GetCapturedStderr();
+            return o;
+        }
+        rig.tick();
+        // Bytes take their real time on the line, so a clone read lasts as
+        // long as on the cable and faults can strike in the middle of it.
+        rig.port.setPacing(true);
+        if (row.portMissing) rig.port.setExistingPorts({1});
+        if (row.atConnect) row.atConnect(sim.faults());
+        if (row.noiseAtConnect.oneIn > 0) line.noise(row.noiseAtConnect.seed, row.noiseAtConnect.oneIn);
+        if (row.cutAtConnect >= 0) line.cutAfter(row.cutAtConnect);
+
+        rig.main().cmd00_Click(0);  // "Connect"
+        o.ending = Settle(rig, true);
+        if (o.ending == Ending::Cycling) {
+            rig.select(1);  // " Power(Hi)", one step up while the line is good
+            rig.key(keys::kRight);
+            rig.runFor(1000);
+            if (row.enterLine >= 0) {
+                rig.select(row.enterLine);
+                rig.key(keys::kEnter);
+                rig.runFor(1000);
+            }
+            if (row.midCycle) row.midCycle(sim.faults());
+            if (row.noiseMidCycle.oneIn > 0) line.noise(row.noiseMidCycle.seed, row.noiseMidCycle.oneIn);
+            if (row.cutMidCycle >= 0) line.cutAfter(row.cutMidCycle);
+            if (row.lineEvent != 0) rig.port.injectEvent(row.lineEvent);
+            rig.select(1);
+            rig.key(keys::kRight);  // and one more once the fault is there
+            rig.runFor(1000);
+            rig.main().Form_KeyDown(keys::kF5, false);  // read the read-outs again
+            o.ending = Settle(rig, true);
+        }
+        if (o.ending != Ending::Hang) {
+            // A quiet time: the program must stay where it ended, with no
+            // late second message.
+            const std::size_t shown = rig.desktop.messages.size();
+            const Ending was = o.ending;
+            rig.runFor(3000);
+            const std::int16_t s = rig.op().OpState();
+            const bool stillThere = was == Ending::Idle ? s == 0 : rig.op().RigN7Prop_EditEnabled();
+            o.stable = stillThere && rig.desktop.messages.size() == shown;
+            if (!o.stable) Note(o, "state or messages changed after the end");
+        }
+
+        o.messages = rig.desktop.messages;
+        o.portLabel = rig.win.lblComBusy.text;
+        if (o.ending == Ending::Idle && rig.port.portOpen()) Note(o, "port left open while idle");
+
+        // The radio's EEPROM: the image it had, with at most the changes the
+        // console sent (a radio that went silent may have missed some).
+        const auto sent = SentChanges(rig.port.transmittedLog());
+        o.changesSent = static_cast<int>(sent.size());
+        ByteStr expected = before;
+        std::map<std::int32_t, std::set<std::uint8_t>> allowed;
+        for (const auto& [adr, v] : sent) {
+            expected[static_cast<std::size_t>(adr)] = v;
+            allowed[adr].insert(v);
+        }
+        const ByteStr& radio = sim.image();
+        for (std::size_t a = 0; a < radio.size(); ++a) {
+            if (radio[a] == before[a]) continue;
+            const auto it = allowed.find(static_cast<std::int32_t>(a));
+            if (it == allowed.end() || it->second.count(radio[a]) == 0) {
+                o.radioIntact = false;
+                Note(o, "radio byte " + std::to_string(a) + " changed to " + std::to_string(radio[a]));
+                break;
+            }
+        }
+        // The program's copy: once read whole, it is the radio's image with
+        // every change the console made, failure or not. The console writes
+        // an item's value into the copy as it hands the command to the link,
+        // so an adjustment made just as the port failed is in the copy
+        // without having gone out; any other difference is damage.
+        o.copyLoaded = rig.op().ImageComplete();
+        if (o.copyLoaded) {
+            std::set<std::int32_t> itemAddresses;
+            for (int code = 0; code < 256; ++code)
+                if (ZtN7Sim::E8Address(code) >= 0) itemAddresses.insert(ZtN7Sim::E8Address(code));
+            const ByteStr& copy = rig.image().bytes();
+            if (copy.size() != expected.size()) {
+                o.copyIntact = false;
+                Note(o, "program's image copy has " + std::to_string(copy.size()) + " bytes");
+            }
+            for (std::size_t a = 0; o.copyIntact && a < copy.size(); ++a) {
+                if (copy[a] == expected[a]) continue;
+                if (itemAddresses.count(static_cast<std::int32_t>(a)) != 0) {
+                    ++o.changesNotSent;
+                    continue;
+                }
+                o.copyIntact = false;
+                Note(o, "program's image copy byte " + std::to_string(a) + " is " + std::to_string(copy[a]) +
+                            ", not " + std::to_string(expected[a]));
+            }
+        }
+        o.saveMatchesCopy = rig.win.mnuFileSaveImage.isEnabled == o.copyLoaded;
+        if (!o.saveMatchesCopy) Note(o, "Save EEPROM image enabled without a whole copy, or disabled with one");
+        o.noiseHits = line.hits();
+
+        // After a failure the user fixes the cable and presses "Connect"
+        // again: the program must connect as if nothing had happened.
+        if (o.ending == Ending::Idle) {
+            sim.faults() = {};
+            line.restore();
+            rig.port.setExistingPorts({});
+            const std::size_t shown = rig.desktop.messages.size();
+            rig.main().cmd00_Click(0);
+            const Ending again = Settle(rig, true);
+            const bool ok = again == Ending::Cycling && rig.desktop.messages.size() == shown &&
+                            rig.image().bytes() == sim.image() && rig.win.lblComBusy.text == "COM2: OPEN";
+            o.reconnect = ok ? "yes" : "NO";
+            if (!ok) Note(o, "a second Connect on a sound line did not reach the cycle cleanly");
+        }
+
+        // Closing the window writes the options profile.
+        rig.main().Form_QueryUnload();
+    } catch (const std::exception& e) {
+        Note(o, std::string("exception escaped: ") + e.what());
+    } catch (...) {
+        Note(o, "unknown exception escaped");
+    }
+    o.errors = testing::internal::GetCapturedStderr();
+    if (o.errors.find("ended early") != std::string::npos) Note(o, "a handler ended early: " + o.errors);
+
+    std::map<std::string, std::map<std::string, std::string>> prof;
+    if (!ParseProfile(rig.profile(), prof)) {
+        o.profileIntact = false;
+        Note(o, "profile does not parse");
+    } else if (prof["OPTION"]["ComPort"] != "2" || prof["OPTION"]["ComAutoRelease"] != "0" ||
+               prof["PORTS"]["COM2"] != "/dev/ttyUSB7") {
+        o.profileIntact = false;
+        Note(o, "profile lost an option or the PORTS entry");
+    }
+    return o;
+}
+
+using SetFault = std::function<void(ZtN7Sim::Faults&)>;
+
+Row AtConnect(std::string fault, SetFault set, std::string expected) {
+    Row r;
+    r.fault = "Connect: " + std::move(fault);
+    r.atConnect = std::move(set);
+    r.expected = std::move(expected);
+    return r;
+}
+
+Row InCycle(std::string fault, SetFault set, std::string expected, int enterLine = -1) {
+    Row r;
+    r.fault = "Cycle: " + std::move(fault);
+    r.midCycle = std::move(set);
+    r.expected = std::move(expected);
+    r.enterLine = enterLine;
+    return r;
+}
+
+std::vector<Row> Rows() {
+    using F = ZtN7Sim::Faults;
+    std::vector<Row> r;
+    // Faults present when "Connect" is pressed.
+    r.push_back(AtConnect("radio silent", [](F& f) { f.silence = true; }, kNoAnswer));
+    r.push_back(AtConnect("wrong main code", [](F& f) { f.wrongMainCode = true; }, kCannotClone));
+    r.push_back(AtConnect("wrong sub code", [](F& f) { f.wrongSubCode = true; }, kVersion));
+    r.push_back(AtConnect("corrupt record 0x0100", [](F& f) { f.corruptRecordAt = 0x100; }, kIllegalData));
+    r.push_back(AtConnect("record 0x0100 dropped", [](F& f) { f.dropRecordAt = 0x100; }, kIllegalData));
+    r.push_back(AtConnect("last record dropped", [](F& f) { f.dropRecordAt = 0x2FF0; }, kIllegalData));
+    r.push_back(AtConnect("short record 0x0100", [](F& f) { f.shortRecordAt = 0x100; }, kIllegalData));
+    r.push_back(AtConnect("extra signature byte", [](F& f) { f.extraSignatureByte = true; }, kIllegalData));
+    r.push_back(AtConnect("record outside image", [](F& f) { f.recordOutsideImage = true; }, kDataOverflow));
+    // The program never writes a clone image, so these two cannot strike.
+    r.push_back(AtConnect("clone write refused", [](F& f) { f.cloneWriteResult = 1; }, ""));
+    r.push_back(AtConnect("hung clone write", [](F& f) { f.hangOnCloneWrite = true; }, ""));
+    r.push_back(AtConnect("read-outs dropped", [](F& f) { f.dropReadouts = true; }, kNoAnswer));
+    r.push_back(AtConnect("read-outs malformed", [](F& f) { f.malformedReadouts = true; }, kCommFailed));
+    r.push_back(AtConnect("read-outs short", [](F& f) { f.shortReadouts = true; }, kCommFailed));
+    r.push_back(AtConnect("line noise", [](F& f) { f.lineNoise = true; }, ""));
+    Row noPort = AtConnect("port cannot be opened", {}, kCannotAccessCom2);
+    noPort.portMissing = true;
+    r.push_back(noPort);
+    Row cutRead = AtConnect("cable pulled in the clone read", {}, kNoAnswer);
+    cutRead.cutAtConnect = 15000;  // the identity answer, then about a third of the image
+    r.push_back(cutRead);
+
+    // Faults that strike in the adjustment cycle, between two key presses.
+    r.push_back(InCycle("radio silent (cable pulled)", [](F& f) { f.silence = true; }, kNoAnswer));
+    r.push_back(InCycle("read-outs dropped", [](F& f) { f.dropReadouts = true; }, kNoAnswer));
+    r.push_back(InCycle("read-outs malformed", [](F& f) { f.malformedReadouts = true; }, kCommFailed));
+    r.push_back(InCycle("read-outs short", [](F& f) { f.shortReadouts = true; }, kCommFailed));
+    r.push_back(InCycle("line noise starts", [](F& f) { f.lineNoise = true; }, ""));
+    Row cutAnswer = InCycle("cable pulled inside a read-out answer", {}, kNoAnswer);
+    cutAnswer.cutMidCycle = 6;  // the first read-out answer after F5 stops half way
+    r.push_back(cutAnswer);
+    Row overflow = InCycle("receive buffer overflow", {}, kBufferOverflow);
+    overflow.lineEvent = platform::comEventRxOver;
+    r.push_back(overflow);
+    Row framing = InCycle("framing error on the line", {}, "");
+    framing.lineEvent = platform::comEventFrame;
+    r.push_back(framing);
+    // The same while a guided procedure runs (Enter on its line first).
+    r.push_back(InCycle("radio silent in the BPF T1 sweep", [](F& f) { f.silence = true; }, kNoAnswer, 10));
+    r.push_back(InCycle("read-outs malformed in the TXF procedure", [](F& f) { f.malformedReadouts = true; },
+                        kCommFailed, 14));
+    r.push_back(InCycle("read-outs dropped in the S-meter procedure", [](F& f) { f.dropReadouts = true; },
+                        kNoAnswer, 15));
+
+    // Random noise on the line towards the program.
+    for (int oneIn : {1000000, 100000, 10000, 1000})
+        for (std::uint32_t seed : {1u, 2u, 3u}) {
+            Row n = AtConnect("random noise 1/" + std::to_string(oneIn) + " seed " + std::to_string(seed), {}, "*");
+            n.noiseAtConnect = {seed, oneIn};
+            r.push_back(n);
+        }
+    for (int oneIn : {1000, 100})
+        for (std::uint32_t seed : {4u, 5u}) {
+            Row n = InCycle("random noise 1/" + std::to_string(oneIn) + " seed " + std::to_string(seed), {}, "*");
+            n.noiseMidCycle = {seed, oneIn};
+            r.push_back(n);
+        }
+    return r;
+}
+
+std::string Headline(const std::string& message) {
+    const auto cr = message.find("\r\n");
+    return "\"" + (cr == std::string::npos ? message : message.substr(0, cr)) + "\"";
+}
+
+std::string Shown(const Outcome& o) {
+    if (o.messages.empty())
+        return o.ending == Ending::Cycling ? "nothing (cycle goes on)" : "nothing";
+    std::string s;
+    for (const auto& m : o.messages) s += (s.empty() ? "" : " + ") + Headline(m);
+    return s;
+}
+
+std::string StateText(const Outcome& o) {
+    const std::string label = o.portLabel.empty() ? "?" : o.portLabel.substr(o.portLabel.find(':') + 2);
+    switch (o.ending) {
+    case Ending::Idle: return label + ", idle";
+    case Ending::Cycling: return label + ", in cycle";
+    case Ending::Hang: return label + ", HANG";
+    }
+    return label;
+}
+
+std::string ImageText(const Outcome& o) {
+    if (!o.radioIntact || !o.copyIntact || !o.saveMatchesCopy) return "NO";
+    std::string copy = "no copy read";
+    if (o.copyLoaded) {
+        copy = "copy kept";
+        if (o.changesNotSent > 0) copy += ", " + std::to_string(o.changesNotSent) + " not sent";
+    }
+    return "yes (" + std::to_string(o.changesSent) + " sent; " + copy + ")";
+}
+
+void PrintTable(const std::vector<Row>& rows, const std::vector<Outcome>& outs, long long ms) {
+    const std::vector<std::string> head = {"fault", "what the user saw", "port, program", "EEPROM image intact",
+                                           "profile intact", "Connect again"};
+    std::vector<std::vector<std::string>> cells;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const bool noisy = rows[i].noiseAtConnect.oneIn > 0 || rows[i].noiseMidCycle.oneIn > 0;
+        const int hits = outs[i].noiseHits;
+        cells.push_back({rows[i].fault + (noisy ? " (" + std::to_string(hits) + (hits == 1 ? " hit)" : " hits)") : ""),
+                         Shown(outs[i]), StateText(outs[i]), ImageText(outs[i]),
+                         outs[i].profileIntact ? "yes" : "NO", outs[i].reconnect});
+    }
+    std::vector<std::size_t> w(head.size());
+    for (std::size_t c = 0; c < head.size(); ++c) {
+        w[c] = head[c].size();
+        for (const auto& r : cells) w[c] = std::max(w[c], r[c].size());
+    }
+    auto line = [&](const std::vector<std::string>& r) {
+        std::string s = "|";
+        for (std::size_t c = 0; c < r.size(); ++c) s += " " + r[c] + std::string(w[c] - r[c].size(), ' ') + " |";
+        std::cout << s << "\n";
+    };
+    std::cout << "\nFault campaign: " << rows.size() << " rows, " << ms << " ms\n";
+    line(head);
+    std::string rule = "|";
+    for (auto n : w) rule += std::string(n + 2, '-') + "|";
+    std::cout << rule << "\n";
+    for (const auto& r : cells) line(r);
+    // The whole texts of the messages seen, lines joined by " / ".
+    std::set<std::string> seen;
+    for (const auto& o : outs)
+        for (const auto& m : o.messages) seen.insert(m);
+    std::cout << "\nMessage texts (line breaks shown as \" / \"):\n";
+    for (const auto& m : seen) {
+        std::string t = m;
+        for (std::size_t p; (p = t.find("\r\n")) != std::string::npos;) t.replace(p, 2, " / ");
+        std::cout << "  " << t << "\n";
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (!outs[i].problems.empty()) std::cout << "  ! " << rows[i].fault << ": " << outs[i].problems << "\n";
+    std::cout << std::flush;
+}
+
+TEST(FaultCampaign, AllFaultsTable) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<Row> rows = Rows();
+    std::vector<Outcome> outs;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fault);
+        outs.push_back(RunRow(row));
+        const Outcome& o = outs.back();
+        EXPECT_NE(o.ending, Ending::Hang) << row.fault << ": neither idle nor cycling in time";
+        EXPECT_TRUE(o.problems.empty()) << row.fault << ": " << o.problems;
+        EXPECT_TRUE(o.radioIntact && o.copyIntact) << row.fault;
+        EXPECT_TRUE(o.profileIntact) << row.fault;
+        if (row.expected == "*") {
+            if (o.messages.empty()) {
+                EXPECT_EQ(o.ending, Ending::Cycling) << row.fault << ": idle without a word";
+            } else {
+                EXPECT_EQ(o.messages.size(), 1u) << row.fault;
+                EXPECT_EQ(kLinkMessages.count(o.messages[0]), 1u) << row.fault << ": " << o.messages[0];
+                EXPECT_EQ(o.ending, Ending::Idle) << row.fault;
+                EXPECT_EQ(o.portLabel, "COM2: CLOSE") << row.fault;
+            }
+        } else if (row.expected.empty()) {
+            EXPECT_TRUE(o.messages.empty()) << row.fault << ": " << (o.messages.empty() ? "" : o.messages[0]);
+            EXPECT_EQ(o.ending, Ending::Cycling) << row.fault;
+            EXPECT_EQ(o.portLabel, "COM2: OPEN") << row.fault;
+            EXPECT_TRUE(o.copyLoaded) << row.fault;
+        } else {
+            EXPECT_EQ(o.messages.size(), 1u) << row.fault;
+            if (!o.messages.empty()) {
+                EXPECT_EQ(o.messages[0], row.expected) << row.fault;
+            }
+            EXPECT_EQ(o.ending, Ending::Idle) << row.fault;
+            EXPECT_EQ(o.portLabel, "COM2: CLOSE") << row.fault;
+        }
+        // A failure in the cycle keeps the copy that was read.
+        if (row.midCycle || row.noiseMidCycle.oneIn > 0) {
+            EXPECT_TRUE(o.copyLoaded) << row.fault;
+        }
+        if (o.ending == Ending::Idle) {
+            EXPECT_EQ(o.reconnect, "yes") << row.fault;
+        }
+    }
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    PrintTable(rows, outs, static_cast<long long>(ms));
+}
+
+} // namespace
