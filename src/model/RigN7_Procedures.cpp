@@ -5,7 +5,7 @@
 //   procStep 9..13  band-pass sweep ("    BPF T1".."    BPF T4", "   BPF ALL")
 // Every step first leaves the sequencer alone while it runs an operation and
 // reports not done, so the task retries on a later tick. A step that moves on
-// sets procStep to its next step and clears the procedure's request flag.
+// does so through ProcAdvance, which also clears the step's request state.
 #include <algorithm>
 
 #include "model/TxfTable.h"
@@ -52,24 +52,30 @@ static void SendProcedureByte(IRigN7Link& link, clsCmcEeprom& image, std::int16_
     image.WriteByte(adr, static_cast<std::uint8_t>(value & 0xFF));
 }
 
+bool clsIndOp_RigN7::ProcAdvance(std::int16_t next) {
+    procStep = next;
+    procReqSent = false;
+    bpfSubStep = 0;
+    return true;
+}
+
+bool clsIndOp_RigN7::ProcStepReading(std::int16_t line) {
+    const bool first = !procReqSent;
+    procReqSent = true;
+    return ReadAdLine(line, first);
+}
+
 bool clsIndOp_RigN7::TxfProcedure() {
     if (link_.OpRunning()) return false;
-    auto next = static_cast<std::int16_t>(procStep + 1);
-    bool advance = false;
-    bool done = false;
 
     switch (procStep) {
     case 1:
         txfLastSeg = -1;  // the first pass of step 3 always writes
         txfEnter = false;
-        advance = done = true;
-        break;
+        return ProcAdvance(2);
 
     case 2: {
-        const bool first = !procReqSent;
-        procReqSent = true;
-        if (!ReadAdLine(kLineTemps, first)) break;
-        advance = done = true;
+        if (!ProcStepReading(kLineTemps)) return false;
         if (commError) return true;  // the task reports it and resets the operation
         const std::int16_t v = console_.Value(idxTxf);
         if (txfPhase2) {
@@ -86,22 +92,16 @@ bool clsIndOp_RigN7::TxfProcedure() {
             const std::int16_t seg = FindTempSegment(adLast[kLineTemps]);
             console_.Value(idxTxf, radio_.eepImage().ReadByte(rign7ee::kTxfPoint0 + 1 + 2 * seg));
         }
-        break;
+        return ProcAdvance(3);
     }
 
     case 3: {
-        const bool first = !procReqSent;
-        procReqSent = true;
-        if (!ReadAdLine(kLineTemps, first)) break;
-        advance = done = true;
+        if (!ProcStepReading(kLineTemps)) return false;
         if (commError) return true;
         const std::int16_t t = adLast[kLineTemps];
         const std::int16_t d = FindTempSegment(t);
         const std::int16_t v = console_.Value(idxTxf);
-        if (v == txfLastValue && !txfEnter && d == txfLastSeg) {
-            next = 5;  // nothing changed: nothing to write
-            break;
-        }
+        if (v == txfLastValue && !txfEnter && d == txfLastSeg) return ProcAdvance(5);  // nothing to write
         txfLastSeg = d;
         if (txfEnter && txfPhase2) {
             // Both settings accepted: the whole table.
@@ -123,8 +123,7 @@ bool clsIndOp_RigN7::TxfProcedure() {
         txfLastPt = std::min<std::int16_t>(txfLastPt, kTxfPoints - 1);
         txfEnterCaptured = txfEnter;
         txfLastValue = v;
-        next = 4;
-        break;
+        return ProcAdvance(4);
     }
 
     case 4:
@@ -145,58 +144,38 @@ bool clsIndOp_RigN7::TxfProcedure() {
                               rign7ee::kTxfPoint0 + p, b);
             txfFirstPt = static_cast<std::int16_t>(p + 1);
         }
-        if (txfFirstPt > txfLastPt) {
-            if (!txfEnterCaptured) next = 3;  // keep watching; an accepted setting goes on to step 5
-            advance = done = true;
-        }
-        break;
+        if (txfFirstPt <= txfLastPt) return false;
+        // Keep watching; an accepted setting goes on to step 5.
+        return ProcAdvance(txfEnterCaptured ? 5 : 3);
 
     case 5:
-        next = 3;
-        if (txfEnterCaptured) {
-            if (txfPhase2) {
-                // The whole table is in the radio: complete.
-                next = 0;
-                txfPhase2 = false;
-                txfEnter = false;
-                platform::Desktop().beep();
-            } else {
-                next = 1;
-                txfPhase2 = true;
-            }
+        if (!txfEnterCaptured) return ProcAdvance(3);
+        if (!txfPhase2) {
+            txfPhase2 = true;
+            return ProcAdvance(1);
         }
-        advance = done = true;
-        break;
+        // The whole table is in the radio: complete.
+        txfPhase2 = false;
+        txfEnter = false;
+        platform::Desktop().beep();
+        return ProcAdvance(0);
 
     default:
         return true;
     }
-
-    if (advance) {
-        procStep = next;
-        procReqSent = false;
-    }
-    return done;
 }
 
 bool clsIndOp_RigN7::SMeterProcedure() {
     if (link_.OpRunning()) return false;
-    auto next = static_cast<std::int16_t>(procStep + 1);
-    bool advance = false;
-    bool done = false;
 
     switch (procStep) {
     case 6:
         smEnter = false;
         smEnterCaptured = false;
-        advance = done = true;
-        break;
+        return ProcAdvance(7);
 
-    case 7: {
-        const bool first = !procReqSent;
-        procReqSent = true;
-        if (!ReadAdLine(kLineSd, first)) break;
-        advance = done = true;
+    case 7:
+        if (!ProcStepReading(kLineSd)) return false;
         if (commError) return true;
         if (smEnter) {
             const std::int16_t level = adLast[kLineSd];
@@ -206,47 +185,31 @@ bool clsIndOp_RigN7::SMeterProcedure() {
                 SendProcedureByte(link_, radio_.eepImage(), rign7e8::kSMeterS3, rign7ee::kSMeterS3, level);
         }
         smEnterCaptured = smEnter;
-        break;
-    }
+        return ProcAdvance(8);
 
     case 8:
-        next = 7;  // keep reading the level
-        if (smEnterCaptured) {
-            if (smPhase2) {
-                next = 0;
-                smEnter = false;
-                smPhase2 = false;
-                platform::Desktop().beep();
-            } else {
-                next = 6;
-                smPhase2 = true;
-                console_.Disp(idxSMeter);  // now asks for the S1 level
-            }
+        if (!smEnterCaptured) return ProcAdvance(7);  // keep reading the level
+        if (!smPhase2) {
+            smPhase2 = true;
+            console_.Disp(idxSMeter);  // now asks for the S1 level
+            return ProcAdvance(6);
         }
-        advance = done = true;
-        break;
+        smEnter = false;
+        smPhase2 = false;
+        platform::Desktop().beep();
+        return ProcAdvance(0);
 
     default:
         return true;
     }
-
-    if (advance) {
-        procStep = next;
-        procReqSent = false;
-    }
-    return done;
 }
 
 bool clsIndOp_RigN7::BpfSweepProcedure() {
     if (link_.OpRunning()) return false;
-    auto next = static_cast<std::int16_t>(procStep + 1);
-    bool advance = false;
-    bool done = false;
 
     switch (procStep) {
     case 9:
-        advance = done = true;
-        break;
+        return ProcAdvance(10);
 
     case 10:
         for (std::int16_t i = 0; i < 4; ++i) {
@@ -255,15 +218,10 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
             console_.Value(x, 0);
             console_.Disp(x);
         }
-        advance = done = true;
-        break;
+        return ProcAdvance(11);
 
     case 11: {
-        // bpfSubStep is the request flag of the LVIN reading here.
-        const bool first = bpfSubStep == 0;
-        bpfSubStep = 1;
-        if (!ReadAdLine(kLineLvin, first)) break;
-        advance = done = true;
+        if (!ProcStepReading(kLineLvin)) return false;
         if (commError) return true;
         bpfLvin = adLast[kLineLvin];
         bpfCur = -1;
@@ -274,9 +232,8 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
             }
         }
         if (bpfCur < 0) {
-            next = 13;
             bpfCur = 0;
-            break;
+            return ProcAdvance(13);
         }
         const auto x = static_cast<std::int16_t>(idxBpfT1 + bpfCur);
         // The console limits the start to the item's Min.
@@ -284,21 +241,22 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
         bpfBestLevel = -1;
         bpfBestFirst = console_.Min(x);
         bpfBestLast = console_.Min(x);
-        break;
+        return ProcAdvance(12);
     }
 
     case 12: {
+        // bpfSubStep: 0 send the setting, 1 ask for the level, 2 wait for it.
         const auto x = static_cast<std::int16_t>(idxBpfT1 + bpfCur);
         for (;;) {
             if (bpfSubStep == 0) {
                 // Setting, image byte and (for the first setting only) settle time.
                 console_.SendE8(x);
                 bpfSubStep = 1;
-                break;
+                return false;
             }
             if (!ReadAdLine(kLineSd, bpfSubStep == 1)) {
                 if (bpfSubStep < 2) ++bpfSubStep;
-                break;
+                return false;
             }
             if (commError) return true;
             const std::int16_t g = console_.Value(x);
@@ -312,37 +270,24 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
             // With "   BPF ALL" the setting plus LVIN stays within a byte.
             const auto allTop = static_cast<std::int16_t>(255 - bpfLvin);
             const bool ended = (bpfAll && g >= allTop) || g >= console_.Max(x);
-            if (!ended) {
-                std::int16_t nextSetting = bpfAll ? static_cast<std::int16_t>(g + 2) : static_cast<std::int16_t>(g + 1);
-                // A step of 2 never passes the top of the sweep: it lands on it.
-                if (bpfAll) nextSetting = std::min(nextSetting, allTop);
-                console_.Value(x, nextSetting);
-                bpfSubStep = 0;
-                continue;  // the next setting goes out in this call
-            }
-            // The middle of the plateau of highest level.
-            console_.Value(x, static_cast<std::int16_t>(txf::Int((bpfBestFirst + bpfBestLast) / 2.0)));
-            bpfSelect[static_cast<std::size_t>(bpfCur)] = false;
-            next = 11;
-            advance = done = true;
-            break;
+            if (ended) break;
+            std::int16_t nextSetting = bpfAll ? static_cast<std::int16_t>(g + 2) : static_cast<std::int16_t>(g + 1);
+            // A step of 2 never passes the top of the sweep: it lands on it.
+            if (bpfAll) nextSetting = std::min(nextSetting, allTop);
+            console_.Value(x, nextSetting);
+            bpfSubStep = 0;  // the next setting goes out in this call
         }
-        break;
+        // The middle of the plateau of highest level.
+        console_.Value(x, static_cast<std::int16_t>(txf::Int((bpfBestFirst + bpfBestLast) / 2.0)));
+        bpfSelect[static_cast<std::size_t>(bpfCur)] = false;
+        return ProcAdvance(11);
     }
 
     case 13:
-        next = 0;
         platform::Desktop().beep();
-        advance = done = true;
-        break;
+        return ProcAdvance(0);
 
     default:
         return true;
     }
-
-    if (advance) {
-        procStep = next;
-        bpfSubStep = 0;
-    }
-    return done;
 }

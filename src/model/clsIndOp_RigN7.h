@@ -151,6 +151,12 @@ protected:
     bool TxfProcedure();
     bool SMeterProcedure();
     bool BpfSweepProcedure();
+    // Moves the running procedure to step `next` (0 ends it) with a fresh
+    // request state; the step is done.
+    bool ProcAdvance(std::int16_t next);
+    // The [A/D] reading of a procedure step: asked for on the step's first
+    // call; true once the answer (or a failure, commError) is in.
+    bool ProcStepReading(std::int16_t line);
     std::int16_t FindTempSegment(std::int16_t t) const;
 
     // Procedure ranges of procStep.
