@@ -267,9 +267,6 @@ int main(int argc, char** argv) {
             linkPath.clear();
         }
     }
-    std::printf("%s\n", name);
-    std::fflush(stdout);
-
     // Signals are blocked except inside ppoll, so a stop request is never lost
     // between the flag test and the wait.
     struct sigaction sa{};
@@ -288,6 +285,12 @@ int main(int argc, char** argv) {
     sigdelset(&waitMask, SIGTERM);
     sigdelset(&waitMask, SIGINT);
     sigdelset(&waitMask, SIGHUP);
+
+    // The terminal's name goes out only now: whoever starts the simulator may
+    // stop it as soon as it has read the name, and the stop must find the
+    // handler that saves the image in place.
+    std::printf("%s\n", name);
+    std::fflush(stdout);
 
     std::deque<std::uint8_t> out;       // towards the program
     Clock::time_point paceStart{};
