@@ -19,6 +19,7 @@
 #include "platform/Timer.h"
 #include "radio/clsCmcRadio.h"
 #include "support/PosixSerialControl.h"
+#include "support/PtyLinkRig.h"
 #include "support/SimProcess.h"
 #include "support/SimRig.h"
 
@@ -169,35 +170,13 @@ TEST_F(LinkE2E, AdjustmentCommandsReachTheRadio) {
 TEST(LinkE2EPty, CloneReadOverAPseudoTerminal) {
     testsupport::SimProcess proc(ZS_SIM_EXE, {});
     ASSERT_FALSE(proc.path().empty()) << "simulator did not start";
-    testsupport::PosixSerialControl port(proc.path());
-    platform::ManualTimer timer;
-    frmCom com{port, timer};
-    clsCmcRadio radio;
-    radio.radioNameM("2526");
-    radio.radionameS("0100");
-    radio.cloneWriteAdrList_Add(0, 0x2FFF);
-    clsCmcXfr3Sequence seq{com, radio};
-    SimpleMainWindowLink main{com, seq};
-    com.mainWindow(&main);
-    seq.MainWindow(&main);
-
-    seq.easyCloneRead();
-    using clk = std::chrono::steady_clock;
-    const auto start = clk::now();
-    auto nextBeat = start;
-    while (seq.OpRunning() && clk::now() - start < std::chrono::seconds(30)) {
-        port.pump();
-        if (clk::now() >= nextBeat) {
-            com.timSolid_Timer();
-            nextBeat += std::chrono::milliseconds(50);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_FALSE(seq.OpRunning());
-    EXPECT_TRUE(main.messages.empty());
-    EXPECT_EQ(com.xfr3D().lastError(), 0);
-    EXPECT_EQ(radio.eepImage().bytes(), ZtN7Sim::DefaultImage());
-    com.comOpen(false);
+    testsupport::PtyLinkRig link(proc.path());
+    link.seq.easyCloneRead();
+    ASSERT_TRUE(link.RunWhileBusy(std::chrono::seconds(30)));
+    EXPECT_TRUE(link.main.messages.empty());
+    EXPECT_EQ(link.com.xfr3D().lastError(), 0);
+    EXPECT_EQ(link.radio.eepImage().bytes(), ZtN7Sim::DefaultImage());
+    link.com.comOpen(false);
     EXPECT_EQ(proc.stop(), 0);
 }
 

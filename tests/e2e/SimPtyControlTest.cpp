@@ -21,6 +21,7 @@
 #include "platform/Timer.h"
 #include "radio/clsCmcRadio.h"
 #include "support/PosixSerialControl.h"
+#include "support/PtyLinkRig.h"
 #include "support/SimProcess.h"
 #include "ZtN7Sim.h"
 
@@ -70,32 +71,14 @@ void Control(const std::string& fifo, const std::string& line) {
 TEST(SimPty, CloneWriteIntoAHungRadioEndsInCodeEight) {
     testsupport::SimProcess proc(ZS_SIM_EXE, {"--fault", "hang-on-clone-write"});
     ASSERT_FALSE(proc.path().empty()) << "simulator did not start";
-    testsupport::PosixSerialControl port(proc.path());
-    platform::ManualTimer timer;
-    frmCom com{port, timer};
-    clsCmcRadio radio;
-    radio.radioNameM("2526");
-    radio.radionameS("0100");
-    radio.cloneWriteAdrList_Add(0, 0x2FFF);
-    clsCmcXfr3Sequence seq{com, radio};
-    SimpleMainWindowLink main{com, seq};
-    com.mainWindow(&main);
-    seq.MainWindow(&main);
-
+    testsupport::PtyLinkRig link(proc.path());
+    auto& seq = link.seq;
+    auto& com = link.com;
     seq.easyCloneWrite();
-    const auto start = clk::now();
-    auto nextBeat = start;
-    while (seq.OpRunning() && clk::now() - start < std::chrono::seconds(20)) {
-        port.pump();
-        if (clk::now() >= nextBeat) {
-            com.timSolid_Timer();
-            nextBeat += std::chrono::milliseconds(50);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    link.RunWhileBusy(std::chrono::seconds(20));
     ASSERT_FALSE(seq.OpRunning());
     EXPECT_EQ(com.xfr3D().lastError(), clsCmcXfr3Drv::kErrCannotQueue);
-    EXPECT_EQ(main.messages.size(), 1u);
+    EXPECT_EQ(link.main.messages.size(), 1u);
     EXPECT_FALSE(com.comOpen());
     // The identity exchange came before the hang, so the records were the ones
     // that could not get through: the stall was detected part-way.
