@@ -12,28 +12,14 @@
 #include "ZtN7Sim.h"
 #include "ZtN7SimPeer.h"
 #include "model/clsIndOp_RigN7.h"
-#include "support/ProgramRig.h"
+#include "support/ProgramWithSimFixture.h"
 
 namespace {
 
 using testsupport::ProgramRig;
 using zsim::ZtN7Sim;
 
-class ProgramWithSim : public ::testing::Test {
-protected:
-    ZtN7Sim sim;
-    zsim::ZtN7SimPeer peer{sim};
-    ProgramRig rig{&peer};
-
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
-        rig.tick();
-    }
-    bool Connect() {
-        rig.main().cmd00_Click(0);
-        return rig.runUntil([&] { return rig.op().RigN7Prop_EditEnabled(); }, 20000);
-    }
-};
+using ProgramWithSim = testsupport::ProgramWithSimFixture;
 
 TEST_F(ProgramWithSim, ConnectLoadsTheRadioAndShowsItsReadouts) {
     sim.temperature(200);

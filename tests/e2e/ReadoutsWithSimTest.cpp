@@ -8,27 +8,15 @@
 #include "ZtN7SimPeer.h"
 #include "model/RigN7_Readouts.h"
 #include "radio/RigN7Eep_Display.h"
-#include "support/ProgramRig.h"
+#include "support/ProgramWithSimFixture.h"
 
 namespace {
 
 using testsupport::ProgramRig;
 using zsim::ZtN7Sim;
 
-class ReadoutsWithSim : public ::testing::Test {
+class ReadoutsWithSim : public testsupport::ProgramWithSimFixture {
 protected:
-    ZtN7Sim sim;
-    zsim::ZtN7SimPeer peer{sim};
-    ProgramRig rig{&peer};
-
-    void SetUp() override {
-        ASSERT_TRUE(rig.Start());
-        rig.tick();
-    }
-    bool Connect() {
-        rig.main().cmd00_Click(0);
-        return rig.runUntil([&] { return rig.op().RigN7Prop_EditEnabled(); }, 20000);
-    }
     // What each list line must show for the radio's present measurements.
     void ExpectLinesMatchTheRadio() {
         for (std::size_t i = 0; i < rign7::kAdLines.size(); ++i)

@@ -51,8 +51,7 @@ struct Bench {
     void Connect() {
         ASSERT_TRUE(rig.Start());
         rig.tick();
-        rig.main().cmd00_Click(0);
-        ASSERT_TRUE(rig.runUntil([&] { return rig.op().RigN7Prop_EditEnabled(); }, 20000));
+        ASSERT_TRUE(rig.Connect());
         rig.runFor(5000);
         ASSERT_TRUE(rig.desktop.messages.empty());
     }

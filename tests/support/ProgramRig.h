@@ -146,6 +146,13 @@ public:
         return pred();
     }
 
+    // Clicks "Connect" and ticks until the console takes adjustments; false
+    // when it does not within maxMs.
+    bool Connect(int maxMs = 20000) {
+        main().cmd00_Click(0);
+        return runUntil([&] { return op().RigN7Prop_EditEnabled(); }, maxMs);
+    }
+
     frmMain& main() { return program->mainWindow(); }
     clsIndOp_RigN7& op() { return program->operation(); }
     clsConsole& console() { return program->console(); }
