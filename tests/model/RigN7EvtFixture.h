@@ -1,6 +1,6 @@
 #pragma once
 // A ZT-N7 operation on recording controls and a scripted link, for the tests
-// of the console event handlers and the read-outs.
+// of the item table, the console event handlers, the task and the read-outs.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -47,6 +47,9 @@ public:
     using clsIndOp_RigN7::E8AnswerValue;
     using clsIndOp_RigN7::idxBpfSweep;
     using clsIndOp_RigN7::idxBpfT1;
+    using clsIndOp_RigN7::idxChNo;
+    using clsIndOp_RigN7::idxSMeter;
+    using clsIndOp_RigN7::idxTxf;
     using clsIndOp_RigN7::procStep;
     using clsIndOp_RigN7::radioIdBytes;
     using clsIndOp_RigN7::ReadAdLine;

@@ -5,73 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "model/clsIndOp_RigN7.h"
-#include "platform/mem/MemControls.h"
+#include "model/RigN7EvtFixture.h"
 
 namespace {
 
-// Records what the operation asks of the sequencer.
-class FakeLink : public IRigN7Link {
-public:
-    std::int16_t easySendE8NoAnswer(const std::string& spE8) override {
-        sent.push_back(spE8);
-        return 0;
-    }
-    void easyReset(std::int16_t portNo) override { resets.push_back(portNo); }
-    bool OpRunning() const override { return false; }
-    void easyCloneRead() override {}
-    std::int16_t easySendE8ReqAnswer(const std::string& spE8) override {
-        sent.push_back("?" + spE8);
-        return 0;
-    }
-    std::vector<std::string> sent;
-    std::vector<std::int16_t> resets;
-};
-
-// Opens the operation's state to the tests.
-class Probe : public clsIndOp_RigN7 {
-public:
-    using clsIndOp_RigN7::clsIndOp_RigN7;
-    using clsIndOp_RigN7::adLast;
-    using clsIndOp_RigN7::bpfAll;
-    using clsIndOp_RigN7::bpfSelect;
-    using clsIndOp_RigN7::chList;
-    using clsIndOp_RigN7::curChannel;
-    using clsIndOp_RigN7::daLast;
-    using clsIndOp_RigN7::idxBpfSweep;
-    using clsIndOp_RigN7::idxBpfT1;
-    using clsIndOp_RigN7::idxChNo;
-    using clsIndOp_RigN7::idxSMeter;
-    using clsIndOp_RigN7::idxTxf;
-    using clsIndOp_RigN7::opState;
-    using clsIndOp_RigN7::procStep;
-    using clsIndOp_RigN7::waitE8Required;
-};
-
-class RigN7ModelTest : public ::testing::Test {
-protected:
-    // The controls are wired before the operation is created, as the main
-    // window does.
-    platform::MainWindowControls Controls() {
-        platform::MainWindowControls c;
-        for (std::size_t i = 0; i < 3; ++i) c.cmd00[i] = &cmd[i];
-        for (std::size_t i = 0; i < 2; ++i) c.lbo01[i] = &lbo01[i];
-        c.lboConsole = &lboConsole;
-        c.lblProgress = &lblProgress;
-        return c;
-    }
-    clsCmcEeprom& ee() { return radio.eepImage(); }
-
-    platform::MemButton cmd[3];
-    platform::MemListBox lbo01[2];
-    platform::MemListBox lboConsole;
-    platform::MemLabel lblProgress;
-    platform::MainWindowControls ctl = Controls();
-    clsConsole con;
-    FakeLink link;
-    clsCmcRadio radio;
-    Probe op{con, link, radio, ctl};
-};
+using RigN7ModelTest = rign7test::RigN7Fixture;
 
 const std::string kEmptyBar = " [--------------------]";
 const std::string kHalfBar = " [##########----------]";
