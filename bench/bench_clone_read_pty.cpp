@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "Figure.h"
 #include "../tests/support/PosixSerialControl.h"
 #include "../tests/support/SimProcess.h"
 #include "ZtN7Sim.h"
@@ -52,6 +53,8 @@ int RawTransfer(const char* exe) {
     const double elapsed = Seconds(last - t0);
     std::printf("raw transfer:     %zu bytes, elapsed %.3f s, wire time %.3f s, ratio %.3f (goal <= 1.05)\n",
                 got, elapsed, wire, wire > 0 ? elapsed / wire : 0.0);
+    if (got == expected)
+        benchfig::Figure("clone read over pty, raw stream vs wire time", elapsed / wire, "x wire", 1.05, 3);
     return got == expected ? 0 : 1;
 }
 
@@ -92,6 +95,10 @@ int ProgramCloneRead(const char* exe) {
     std::printf("program:          clone read %s, whole operation %.3f s, at 38400 baud %.3f s, "
                 "wire time of the stream %.3f s, ratio %.3f\n",
                 ok ? "complete" : "FAILED", Seconds(clk::now() - t0), fastTime, wire, wire > 0 ? fastTime / wire : 0.0);
+    if (ok) {
+        benchfig::Figure("clone read over pty, program at 38400 baud vs wire time", fastTime / wire, "x wire", 1.05, 3);
+        benchfig::Figure("clone read over pty, whole operation", Seconds(clk::now() - t0), "s", 0.0, 2);
+    }
     return ok ? 0 : 1;
 }
 

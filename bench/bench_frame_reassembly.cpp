@@ -1,7 +1,15 @@
 // Throughput of the frame driver's receive path (reassembly, record check and
 // storing into the image) on a whole clone read: 768 records of 16 bytes, fed
 // in chunks of different sizes the way the heartbeat drains the port.
+// Besides the usual table, one figure line per chunk size (Figure.h).
 #include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Figure.h"
 
 #include "link/Xfr3Frame.h"
 #include "link/clsCmcXfr3Drv.h"
@@ -57,6 +65,34 @@ void BM_CloneRecordReassembly(benchmark::State& state) {
 }
 BENCHMARK(BM_CloneRecordReassembly)->Arg(1)->Arg(46)->Arg(1024)->Arg(40000);
 
+// The console table as usual, and the bytes per second of every run kept
+// for the figure lines.
+class FigureReporter final : public benchmark::ConsoleReporter {
+public:
+    // Colours only on a terminal, so a log file stays plain text.
+    FigureReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+    std::vector<std::pair<std::string, double>> rates;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& r : runs) {
+            const auto it = r.counters.find("bytes_per_second");
+            if (it != r.counters.end() && !r.error_occurred) rates.emplace_back(r.benchmark_name(), it->second.value);
+        }
+    }
+};
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    FigureReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    for (const auto& [name, rate] : reporter.rates) {
+        // "BM_CloneRecordReassembly/46" -> chunks of 46 bytes
+        const std::string chunk = name.substr(name.rfind('/') + 1);
+        benchfig::Figure("frame reassembly throughput, " + chunk + "-byte chunks", rate / 1048576.0, "MiB/s", 0.0, 1);
+    }
+    return reporter.rates.empty() ? 1 : 0;
+}
