@@ -13,6 +13,7 @@
 
 #include "Figure.h"
 #include "../tests/support/PosixSerialControl.h"
+#include "../tests/support/PtyLinkRig.h"
 #include "../tests/support/SimProcess.h"
 #include "ZtN7Sim.h"
 #include "link/LinkStandIns.h"
@@ -61,35 +62,17 @@ int RawTransfer(const char* exe) {
 int ProgramCloneRead(const char* exe) {
     testsupport::SimProcess proc(exe, {"--pace"});
     if (proc.path().empty()) { std::printf("program: simulator did not start\n"); return 1; }
-    testsupport::PosixSerialControl port(proc.path());
-    platform::ManualTimer timer;
-    frmCom com{port, timer};
-    clsCmcRadio radio;
-    radio.radioNameM("2526");
-    radio.radionameS("0100");
-    radio.cloneWriteAdrList_Add(0, 0x2FFF);
-    clsCmcXfr3Sequence seq{com, radio};
-    SimpleMainWindowLink main{com, seq};
-    com.mainWindow(&main);
-    seq.MainWindow(&main);
-
-    seq.easyCloneRead();
+    testsupport::PtyLinkRig link(proc.path());
+    link.seq.easyCloneRead();
     const auto t0 = clk::now();
-    auto nextBeat = t0;
     clk::time_point fastOpen{}, fastClose{};
-    while (seq.OpRunning() && clk::now() - t0 < std::chrono::seconds(60)) {
-        port.pump();
-        if (clk::now() >= nextBeat) {
-            com.timSolid_Timer();
-            nextBeat += std::chrono::milliseconds(50);
-        }
-        const bool fast = port.portOpen() && port.baud() == 38400;
+    link.RunWhileBusy(std::chrono::seconds(60), [&] {
+        const bool fast = link.port.portOpen() && link.port.baud() == 38400;
         if (fast && fastOpen == clk::time_point{}) fastOpen = clk::now();
         if (!fast && fastOpen != clk::time_point{} && fastClose == clk::time_point{}) fastClose = clk::now();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    const bool ok = !seq.OpRunning() && com.xfr3D().lastError() == 0 &&
-                    radio.eepImage().bytes() == zsim::ZtN7Sim::DefaultImage();
+    });
+    const bool ok = !link.seq.OpRunning() && link.com.xfr3D().lastError() == 0 &&
+                    link.radio.eepImage().bytes() == zsim::ZtN7Sim::DefaultImage();
     const double wire = (768.0 * 46.0 + 15.0) * 10.0 / 38400.0;
     const double fastTime = Seconds(fastClose - fastOpen);
     std::printf("program:          clone read %s, whole operation %.3f s, at 38400 baud %.3f s, "
