@@ -1,7 +1,14 @@
 // The program's entry: the Qt platform objects, the main window, and the
 // start procedure; then the event loop until the window is closed.
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <csignal>
+#if !defined(_WIN32)
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +73,36 @@ bool ReportWindowShown() {
     return v != nullptr && std::string(v) == "1";
 }
 
+#if !defined(_WIN32)
+// A stop request from the system (SIGTERM at logout or shutdown, SIGINT from
+// the terminal, SIGHUP when the terminal goes away) closes the window the
+// normal way, so the port is closed and the options are saved as with
+// File, Exit. The handler only writes a byte to a socket pair; the event
+// loop reads it and closes the window.
+int g_stopPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(g_stopPipe[0], &c, 1);
+}
+
+void CloseOnStopSignals(QWidget& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_stopPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_stopPipe[1], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char buf[16];
+        while (::read(g_stopPipe[1], buf, sizeof buf) > 0) {
+        }
+        window.close();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +149,9 @@ int main(int argc, char** argv) {
         platform::SetDesktop(nullptr);
         return 0;
     }
+#if !defined(_WIN32)
+    CloseOnStopSignals(window);
+#endif
     if (ReportWindowShown())
         QTimer::singleShot(0, [] {
             std::fprintf(stderr, "zsn7adj: window shown\n");

@@ -105,6 +105,31 @@ TEST_F(TwoCopies, WithoutADisplayTheProgramSaysSoInsteadOfAborting) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "ZSN7ADJ.rs"));
 }
 
+// Logging out or shutting down sends SIGTERM: the program closes its window
+// the normal way and saves its options, as File, Exit does.
+TEST_F(TwoCopies, StopRequestFromTheSystemSavesTheOptionsLikeExit) {
+    const std::string profilePath = (dir.path() / "ZSN7ADJ.rs").string();
+    env.insert(QStringLiteral("ZSN7ADJ_REPORT_SHOWN"), QStringLiteral("1"));
+    Launch(first);
+    ASSERT_TRUE(first.waitForStarted(5000));
+    QByteArray said;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            said += first.readAllStandardError();
+            return said.contains("zsn7adj: window shown") || first.state() != QProcess::Running;
+        },
+        20000));
+    ASSERT_TRUE(said.contains("zsn7adj: window shown")) << said.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(profilePath));
+    first.terminate();  // SIGTERM
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    const std::string profile = ReadFile(profilePath);
+    EXPECT_NE(profile.find("ComPort=1"), std::string::npos) << profile;
+    EXPECT_NE(profile.find("ComAutoRelease=0"), std::string::npos) << profile;
+}
+
 }  // namespace
 
 #endif
