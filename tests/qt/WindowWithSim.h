@@ -59,7 +59,9 @@ public:
         proc_.setProcessChannelMode(QProcess::SeparateChannels);
         proc_.start();
         if (!proc_.waitForStarted(5000)) return;
-        QTest::qWaitFor([&] { return proc_.canReadLine() || proc_.state() != QProcess::Running; }, 10000);
+        // An empty path() tells the caller when no line came.
+        static_cast<void>(
+            QTest::qWaitFor([&] { return proc_.canReadLine() || proc_.state() != QProcess::Running; }, 10000));
         if (proc_.canReadLine()) path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed().toStdString();
     }
     ~SimExe() { stop(); }

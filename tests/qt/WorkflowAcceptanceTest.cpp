@@ -43,7 +43,7 @@ protected:
         const int row = RowStartingWith(console(), title);
         if (row < 0) return row;
         console()->setFocus();
-        QTest::qWaitFor([&] { return console()->hasFocus(); }, 2000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return console()->hasFocus(); }, 2000));
         const QRect r = console()->visualItemRect(console()->item(row));
         QTest::mouseClick(console()->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
         return console()->currentRow() == row ? row : -1;
@@ -165,7 +165,7 @@ TEST_F(WorkflowAcceptance, ATechniciansSessionFromStartToExit) {
     EXPECT_FALSE(window->paramText()->toPlainText().isEmpty());
     EXPECT_FALSE(console()->isVisible());
     window->paramText()->setFocus();
-    QTest::qWaitFor([&] { return window->paramText()->hasFocus(); }, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->paramText()->hasFocus(); }, 2000));
     QTest::keyClick(window->paramText(), Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return console()->isVisible() && !window->paramText()->isVisible(); }, 10000));
 
