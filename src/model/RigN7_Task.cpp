@@ -133,6 +133,7 @@ void clsIndOp_RigN7::UpdateProgress() {
 
 void clsIndOp_RigN7::LoadAdjustmentData() {
     imageComplete = true;
+    imageAsRead = radio_.eepImage().bytes();
     radioIdBytes = HexStrToByteStr(radio_.radioNameM() + radio_.radionameS());
     for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
         console_.ReadFromEe(i);

@@ -130,6 +130,9 @@ public:
     // True once a clone read has filled the whole image, until the next
     // clone read starts (a failed one leaves the image mixed).
     bool ImageComplete() const { return imageComplete; }
+    // The image as the last complete clone read brought it, before any
+    // adjustment: what a backup keeps.
+    const ByteStr& ImageAsRead() const { return imageAsRead; }
 
 protected:
     // Ends any guided procedure and redraws every console line.
@@ -184,6 +187,7 @@ protected:
     bool reloadActive = false;
     bool dispParaRequest = false;
     bool imageComplete = false;
+    ByteStr imageAsRead;
     ByteStr radioIdBytes;
     std::int32_t waitE8Required = 0;
     clsCmcTick waitTick;

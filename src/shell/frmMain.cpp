@@ -265,7 +265,9 @@ void frmMain::mnuFileSaveImage_Click() {
         if (!program_.operation().ImageComplete() || !c_.chooseSaveFile) return;
         const std::string path = c_.chooseSaveFile("zt-n7-eeprom.bin");
         if (path.empty()) return;
-        const auto& bytes = program_.radio().eepImage().bytes();
+        // The radio's memory as it was read, not the copy the adjustments
+        // since have changed: a backup to go back to.
+        const auto& bytes = program_.operation().ImageAsRead();
         if (!SaveFileAtomically(path, bytes))
             MsgBoxErr("Cannot save the EEPROM image to '" + path + "'.");
     });

@@ -221,10 +221,17 @@ TEST_F(ConnectFlow, BackupSavesTheImageReadOnlyAfterACompleteCloneRead) {
     rig.tick();
     EXPECT_TRUE(rig.win.mnuFileSaveImage.enabled());
     rig.runFor(8000);  // the first cycle has sent everything
+    const ByteStr asRead = rig.image().bytes();
+    EXPECT_EQ(asRead, peer.image);
+    // An adjustment after the read is not part of the backup.
+    rig.select(1);  // " Power(Hi)"
+    rig.key(keys::kRight, true);
+    rig.runFor(500);
+    ASSERT_NE(rig.image().bytes(), asRead);
     const std::size_t sent = rig.port.transmittedLog().size();
     rig.main().mnuFileSaveImage_Click();
     ASSERT_EQ(rig.win.saveAsked.size(), 1u);
-    EXPECT_EQ(testsupport::ReadFile(rig.dir.file("backup.bin")), std::string(peer.image.begin(), peer.image.end()));
+    EXPECT_EQ(testsupport::ReadFile(rig.dir.file("backup.bin")), std::string(asRead.begin(), asRead.end()));
     rig.tick();
     EXPECT_EQ(rig.port.transmittedLog().size(), sent);  // nothing went to the radio
     // A folder that cannot be written: a clear message, nothing else changes.
