@@ -30,6 +30,7 @@
 #include "platform/qt/QtMainWindow.h"
 #include "shell/Program.h"
 #include "shell/frmMain.h"
+#include "qt/WindowWithSim.h"
 #include "support/ProgramRig.h"
 
 namespace {
@@ -45,22 +46,7 @@ protected:
         platform::SetDesktop(&desktop);
         port.setPeer(&peer);
         window = std::make_unique<platform::qt::QtMainWindow>();
-        PlatformServices s;
-        s.serial = &port;
-        s.timer = &timer;
-        s.controls = window->controls();
-        s.showWindow = [this] {
-            window->attach(&program->mainWindow());
-            window->show();
-        };
-        s.endProgram = [this] {
-            ++ended;
-            window->attach(nullptr);
-        };
-        program = std::make_unique<Program>(s);
-        ASSERT_TRUE(program->Main());
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
+        ASSERT_TRUE(qtwin::StartProgramWithWindow(program, *window, port, timer, ended));
         tick();
     }
     void TearDown() override {

@@ -107,6 +107,30 @@ inline bool ConnectedAndRead(const platform::qt::QtMainWindow& w) {
            ad->item(1)->text() != QStringLiteral("----");
 }
 
+// Starts the program as the executable's entry does, with the real window:
+// its events reach the program's window logic from the first showing on;
+// the end of the program counts in `ended` and detaches the window. True
+// once the window is shown and active.
+inline bool StartProgramWithWindow(std::unique_ptr<Program>& program, platform::qt::QtMainWindow& window,
+                                   platform::ISerialControl& serial, platform::ITimer& timer, int& ended) {
+    PlatformServices s;
+    s.serial = &serial;
+    s.timer = &timer;
+    s.controls = window.controls();
+    s.showWindow = [&program, &window] {
+        window.attach(&program->mainWindow());
+        window.show();
+    };
+    s.endProgram = [&ended, &window] {
+        ++ended;
+        window.attach(nullptr);
+    };
+    program = std::make_unique<Program>(s);
+    if (!program->Main()) return false;
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window, 5000);
+}
+
 class WindowWithSim : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -130,22 +154,7 @@ protected:
         serial = std::make_unique<platform::qt::QtSerialControl>(profilePath);
         timer = std::make_unique<platform::qt::QtTimer>();
         window = std::make_unique<platform::qt::QtMainWindow>();
-        PlatformServices s;
-        s.serial = serial.get();
-        s.timer = timer.get();
-        s.controls = window->controls();
-        s.showWindow = [this] {
-            window->attach(&program->mainWindow());
-            window->show();
-        };
-        s.endProgram = [this] {
-            ++ended;
-            window->attach(nullptr);
-        };
-        program = std::make_unique<Program>(s);
-        if (!program->Main()) return false;
-        window->activateWindow();
-        return QTest::qWaitForWindowActive(window.get(), 5000);
+        return StartProgramWithWindow(program, *window, *serial, *timer, ended);
     }
 
     TempDir dir;
