@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs everything the build, the tests and the program need on Debian 12.
-# Idempotent: packages already present are left alone.
+# Idempotent: packages already present are left alone. Extra package names
+# given as arguments are installed as well (scripts/fuzz.sh adds clang).
 set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config
       qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
       googletest libgtest-dev libgmock-dev libbenchmark-dev
-      fonts-liberation fonts-dejavu-core)
+      fonts-liberation fonts-dejavu-core "$@")
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
