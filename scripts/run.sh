@@ -8,12 +8,13 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found: DISPLAY and WAYLAND_DISPLAY are not set." >&2
-  echo "Run this from a desktop session, or under a virtual display: xvfb-run -a bash scripts/run.sh" >&2
+  echo "Run this from a desktop session, or under a virtual display:" >&2
+  echo "  apt-get install xvfb && xvfb-run -a bash scripts/run.sh" >&2
   exit 2
 fi
 bash scripts/setup.sh
 BUILD=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZS_BUILD_QT=ON >/dev/null
 ninja -C "$BUILD" zsn7adj zt-n7-sim
 
 RUN="$ROOT/$BUILD/run"
