@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <cerrno>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -43,6 +44,21 @@ public:
     bool ok() const { return master_ >= 0 && !slavePath_.empty(); }
     const std::string& slavePath() const { return slavePath_; }
 
+    // A device name of its own for the line, as the system gives a USB
+    // adapter: a link to the terminal that closeMaster() removes, so the
+    // device is gone once the far end is. (The terminal's own number is
+    // handed to the next terminal anyone opens, possibly another test's.)
+    const std::string& devicePath() {
+        if (devicePath_.empty()) {
+            char pattern[] = "/tmp/zs-pty-XXXXXX";
+            if (::mkdtemp(pattern) != nullptr) {
+                const std::string path = std::string(pattern) + "/ttyUSB0";
+                if (::symlink(slavePath_.c_str(), path.c_str()) == 0) devicePath_ = path;
+            }
+        }
+        return devicePath_;
+    }
+
     // The far end sends bytes towards the control.
     bool send(const ByteStr& bytes) {
         return ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
@@ -62,11 +78,17 @@ public:
     void closeMaster() {
         if (master_ >= 0) ::close(master_);
         master_ = -1;
+        if (!devicePath_.empty()) {
+            ::unlink(devicePath_.c_str());
+            ::rmdir(devicePath_.substr(0, devicePath_.rfind('/')).c_str());
+            devicePath_.clear();
+        }
     }
 
 private:
     int master_ = -1;
     std::string slavePath_;
+    std::string devicePath_;
 };
 
 // Runs the event loop until done() holds or the time is up; true when done.

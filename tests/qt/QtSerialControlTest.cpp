@@ -326,6 +326,8 @@ TEST_F(QtSerialControlTest, InputBeyondTheReceiveBufferIsReportedOnce) {
 }
 
 TEST_F(QtSerialControlTest, PulledCableClosesThePortOnceAndQuietly) {
+    ASSERT_FALSE(pty.devicePath().empty());
+    mapCom1(pty.devicePath());  // a name that goes with the device
     ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
     ASSERT_TRUE(ctl->output(Pattern(100)));
     pty.closeMaster();
