@@ -22,6 +22,7 @@
 #include "support/PtyLinkRig.h"
 #include "support/SimProcess.h"
 #include "support/SimRig.h"
+#include "support/ZtN7Radio.h"
 
 namespace {
 
@@ -47,9 +48,7 @@ protected:
     SimpleMainWindowLink main{com, seq};
 
     void SetUp() override {
-        radio.radioNameM("2526");
-        radio.radionameS("0100");
-        radio.cloneWriteAdrList_Add(0, 0x2FFF);
+        testsupport::SetUpZtN7(radio);
         com.mainWindow(&main);
         seq.MainWindow(&main);
         rig.heartbeat([this] { com.timSolid_Timer(); });

@@ -11,6 +11,7 @@
 #include "platform/mem/ManualClock.h"
 #include "platform/mem/MemSerialPort.h"
 #include "radio/clsCmcRadio.h"
+#include "support/ZtN7Radio.h"
 
 using namespace linktest;
 
@@ -31,9 +32,7 @@ protected:
     SimpleMainWindowLink main{com, seq};
 
     void SetUp() override {
-        radio.radioNameM("2526");
-        radio.radionameS("0100");
-        radio.cloneWriteAdrList_Add(0, 0x2FFF);
+        testsupport::SetUpZtN7(radio);
         port.setPeer(&peer);
         com.mainWindow(&main);
         seq.MainWindow(&main);

@@ -62,15 +62,9 @@ protected:
         timer.fire();
         QApplication::processEvents();
     }
-    void runFor(int ms) {
-        for (int t = 0; t < ms; t += 50) tick();
-    }
+    void runFor(int ms) { testsupport::TickFor([this] { tick(); }, ms); }
     bool runUntil(const std::function<bool()>& pred, int maxMs) {
-        for (int t = 0; t <= maxMs; t += 50) {
-            if (pred()) return true;
-            tick();
-        }
-        return pred();
+        return testsupport::TickUntil([this] { tick(); }, pred, maxMs);
     }
     bool Connect() {
         QTest::mouseClick(window->button(0), Qt::LeftButton);

@@ -101,6 +101,20 @@ struct MemMainWindow {
     }
 };
 
+// Runs `tick` (one 50 ms heartbeat) for ms milliseconds.
+inline void TickFor(const std::function<void()>& tick, int ms) {
+    for (int t = 0; t < ms; t += 50) tick();
+}
+
+// Runs `tick` until pred() holds; false when maxMs passed first.
+inline bool TickUntil(const std::function<void()>& tick, const std::function<bool()>& pred, int maxMs) {
+    for (int t = 0; t <= maxMs; t += 50) {
+        if (pred()) return true;
+        tick();
+    }
+    return pred();
+}
+
 class ProgramRig {
 public:
     // peer may be null (nothing at the far end: a silent line).
@@ -134,16 +148,10 @@ public:
         port.pump();
         timer.fire();
     }
-    void runFor(int ms) {
-        for (int t = 0; t < ms; t += 50) tick();
-    }
+    void runFor(int ms) { TickFor([this] { tick(); }, ms); }
     // Ticks until pred() holds; false when maxMs passed first.
     bool runUntil(const std::function<bool()>& pred, int maxMs) {
-        for (int t = 0; t <= maxMs; t += 50) {
-            if (pred()) return true;
-            tick();
-        }
-        return pred();
+        return TickUntil([this] { tick(); }, pred, maxMs);
     }
 
     // Clicks "Connect" and ticks until the console takes adjustments; false

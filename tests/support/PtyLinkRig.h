@@ -14,15 +14,14 @@
 #include "platform/Timer.h"
 #include "radio/clsCmcRadio.h"
 #include "support/PosixSerialControl.h"
+#include "support/ZtN7Radio.h"
 
 namespace testsupport {
 
 class PtyLinkRig {
 public:
     explicit PtyLinkRig(const std::string& device) : port(device) {
-        radio.radioNameM("2526");
-        radio.radionameS("0100");
-        radio.cloneWriteAdrList_Add(0, 0x2FFF);
+        testsupport::SetUpZtN7(radio);
         com.mainWindow(&main);
         seq.MainWindow(&main);
     }
