@@ -23,6 +23,7 @@ void clsCmcXfr3Drv::workMode(std::int16_t mode) {
     if (mode == kModeCloneRead) {
         stored_.clear();
         storedCount_ = 0;
+        cloneReadWhole_ = false;
     }
 }
 
@@ -200,6 +201,7 @@ bool clsCmcXfr3Drv::HandleAnswer(const ByteStr& frame) {
             nowError(kErrIllegalData);
             return false;
         }
+        cloneReadWhole_ = true;
         return true;
     case kCmdCloneResult:
         if (frame.size() < 4) {

@@ -68,6 +68,11 @@ public:
     const ByteStr& ansInfo() const { return ansInfo_; }
     std::int32_t lastEeAdr() const { return lastEeAdr_; }
     const ByteStr& varLastE8Answer() const { return varLastE8Answer_; }
+    // The clone read since the last request ended whole: its signature was
+    // accepted after every address of the image had been stored. Kept over
+    // Reset (the sequencer closes the port before it asks); cleared when the
+    // next clone read starts.
+    bool CloneReadWhole() const { return cloneReadWhole_; }
     // A frame may be queued now.
     bool SendEnable() const;
 
@@ -146,4 +151,5 @@ private:
     // Clone read: which image addresses were stored since the request.
     std::vector<bool> stored_;
     std::int32_t storedCount_ = 0;
+    bool cloneReadWhole_ = false;
 };

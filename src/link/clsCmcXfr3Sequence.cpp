@@ -34,6 +34,7 @@ clsCmcXfr3Sequence::clsCmcXfr3Sequence(frmCom& com, clsCmcRadio& radio, ISubName
 clsCmcXfr3Drv& clsCmcXfr3Sequence::drv() { return com_.xfr3D(); }
 
 void clsCmcXfr3Sequence::Reset() {
+    cloneReadWhole_ = false;
     drv().Reset();
     com_.Reset();
     Standby();
@@ -51,6 +52,7 @@ void clsCmcXfr3Sequence::easyReset(std::int16_t portNo) {
 }
 
 void clsCmcXfr3Sequence::easyCloneRead() {
+    cloneReadWhole_ = false;
     Operation(kOpCloneRead);
     start();
 }
@@ -106,6 +108,10 @@ std::string clsCmcXfr3Sequence::ansNameS() const {
 
 bool clsCmcXfr3Sequence::DriverFailed() const { return com_.xfr3D().lastError() != 0; }
 
+bool clsCmcXfr3Sequence::LinkFailed() const {
+    return DriverFailed() || com_.errCannotOpen() || com_.errOverflow();
+}
+
 void clsCmcXfr3Sequence::task() {
     const bool opAtEntry = operation_ != kOpNone;
     if (operation_ != kOpNone && !drv().Running()) {
@@ -151,7 +157,7 @@ std::int16_t clsCmcXfr3Sequence::StepAction() {
 }
 
 void clsCmcXfr3Sequence::IdentityCheck() {
-    if (DriverFailed()) {
+    if (LinkFailed()) {
         error_ = kErrDriver;
         return;
     }
@@ -166,6 +172,9 @@ void clsCmcXfr3Sequence::IdentityCheck() {
 }
 
 std::int16_t clsCmcXfr3Sequence::CloneReadStep() {
+    // Every check of a clone read step also looks at the port flags: a port
+    // that refused to open or overflowed must end the read with its own
+    // message before a later step resets the host and clears them.
     switch (step_) {
     case 0:
         return kActIdentity;
@@ -173,7 +182,7 @@ std::int16_t clsCmcXfr3Sequence::CloneReadStep() {
         IdentityCheck();
         return error_ != 0 ? kActFail : kActNone;
     case 2:
-        if (DriverFailed()) {
+        if (LinkFailed()) {
             error_ = kErrDriver;
         } else if (!returnPending_) {
             // The high-speed request runs as a nested E8 operation; this
@@ -189,24 +198,34 @@ std::int16_t clsCmcXfr3Sequence::CloneReadStep() {
         }
         return error_ != 0 ? kActFail : kActNone;
     case 3:
-        if (DriverFailed()) {
+        if (LinkFailed()) {
             error_ = kErrDriver;
             return kActFail;
         }
         PrepareLink();
         com_.comOpen(true);
         drv().SendFE(xfr3::FeBurstCount(com_.comBaud()));
-        return error_ != 0 ? kActFail : kActCloneRead;
+        // The port refusing 38400 baud ends the read here, before any request.
+        return error_ != 0 || LinkFailed() ? kActFail : kActCloneRead;
     case 4:
-        if (DriverFailed()) return kActFail;
+        if (LinkFailed()) return kActFail;
+        // The transfer is over without a recorded cause: it counts only when
+        // the signature came after the whole image (a closed port or a reset
+        // also ends the exchange, silently).
+        if (!drv().CloneReadWhole()) {
+            error_ = kErrDriver;
+            return kActFail;
+        }
         drv().Reset();
         com_.Reset();
         return kActNone;
     default:
-        if (DriverFailed()) return kActFail;
+        if (LinkFailed()) return kActFail;
         PrepareLink();
         com_.comOpen(true);
         drv().SendFE(xfr3::FeBurstCount(com_.comBaud()));
+        if (LinkFailed()) return kActFail;
+        cloneReadWhole_ = true;
         return kActEnd;
     }
 }

@@ -60,6 +60,11 @@ public:
 
     void start();
     bool OpRunning() const override { return step_ != 0; }
+    // The last clone read ended whole: every address of the image stored,
+    // its signature accepted and the port back at 9600 baud without a port
+    // or driver failure. False while one runs, after any other end and
+    // after Reset.
+    bool CloneReadWhole() const override { return cloneReadWhole_; }
     std::int16_t error() const { return error_; }
     const ByteStr& ansInfo() const;
     std::string ansNameM() const;
@@ -79,6 +84,8 @@ private:
     std::int16_t E8Step();
     void IdentityCheck();
     bool DriverFailed() const;
+    // The driver failed, or the port refused to open or overflowed.
+    bool LinkFailed() const;
     void PrepareLink();
     void DoAction();
     clsCmcXfr3Drv& drv();
@@ -101,4 +108,5 @@ private:
     std::int16_t savedStep_ = 0;
     std::int16_t savedOperation_ = 0;
     bool skipAdvance_ = false;
+    bool cloneReadWhole_ = false;
 };

@@ -16,6 +16,9 @@ public:
     virtual bool OpRunning() const = 0;
     // Starts the clone read of the whole EEPROM image.
     virtual void easyCloneRead() = 0;
+    // The last clone read ended whole (every address stored, signature
+    // accepted); only such a read may be loaded into the console.
+    virtual bool CloneReadWhole() const = 0;
     // Starts an E8 command that expects an answer (the A/D read-outs).
     virtual std::int16_t easySendE8ReqAnswer(const std::string& spE8) = 0;
 };

@@ -66,6 +66,13 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
             link_.easyCloneRead();
             return false;
         }
+        // Only a read that ended whole is loaded: a partial image would send
+        // its zeros over the radio's adjustment in the first cycle. A failed
+        // read has been reported by the link; the operation goes idle.
+        if (!link_.CloneReadWhole()) {
+            RigOpFunc_ResetAll();
+            return false;
+        }
         LoadAdjustmentData();
         return true;
     case kCycleStart:

@@ -21,6 +21,7 @@ public:
     void easyReset(std::int16_t portNo) override { resets.push_back(portNo); }
     bool OpRunning() const override { return busy; }
     void easyCloneRead() override {}
+    bool CloneReadWhole() const override { return cloneWhole; }
     std::int16_t easySendE8ReqAnswer(const std::string& spE8) override {
         sent.push_back("?" + spE8);
         answer.clear();   // the driver forgets the previous answer
@@ -29,6 +30,7 @@ public:
     std::vector<std::string> sent;
     std::vector<std::int16_t> resets;
     bool busy = false;
+    bool cloneWhole = true;
     ByteStr answer;
 };
 

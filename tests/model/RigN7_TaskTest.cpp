@@ -127,6 +127,18 @@ TEST_F(RigN7Task, ConnectStartsTheCloneReadAndLoadingPreparesTheFirstCycle) {
     EXPECT_TRUE(cmd[1].enabled());
 }
 
+TEST_F(RigN7Task, ACloneReadThatDidNotEndWholeIsNeverLoaded) {
+    op->RigOpFunc_ClickCmd00(0);
+    op->task();  // 1 -> 2, the clone read starts
+    link.cloneWhole = false;
+    op->task();  // the link is idle again, but the read did not end whole
+    EXPECT_EQ(op->opState, 0);
+    EXPECT_TRUE(link.sent.empty()) << "an adjustment command went out: " << link.sent[0];
+    EXPECT_FALSE(op->ImageComplete());
+    EXPECT_FALSE(fra[1].visible());
+    EXPECT_FALSE(link.resets.empty());  // the port is closed
+}
+
 TEST_F(RigN7Task, ChannelListKeepsTheChannelsThatAppearInOrder) {
     // Channels 3, 17 and 39 carry a receive frequency.
     for (std::int16_t ch : {3, 17, 39}) {

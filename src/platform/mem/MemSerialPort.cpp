@@ -15,8 +15,13 @@ bool MemSerialPort::setPortOpen(bool open) {
             lastError_ = "No such file or directory";
             return false;
         }
-        baud_ = std::atoi(settings_.c_str());
-        if (baud_ <= 0) baud_ = 9600;
+        std::int32_t baud = std::atoi(settings_.c_str());
+        if (baud <= 0) baud = 9600;
+        if (refuse_ && refuse_(port_, baud)) {
+            lastError_ = "Invalid argument";
+            return false;
+        }
+        baud_ = baud;
         open_ = true;
         ++openCount_;
         lastError_.clear();

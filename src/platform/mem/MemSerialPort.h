@@ -42,6 +42,11 @@ public:
     void setPacing(bool on) { pacing_ = on; }
     // Port numbers that exist; opening any other fails. Empty = all exist.
     void setExistingPorts(std::set<int> ports) { existing_ = std::move(ports); }
+    // Opening fails wherever the rule says so (port number, speed), as a
+    // device does that refuses a speed or has gone away; empty = no rule.
+    void setOpenRefusal(std::function<bool(std::int16_t port, std::int32_t baud)> rule) {
+        refuse_ = std::move(rule);
+    }
     // The far end sends bytes towards the program.
     void deliverToHost(const ByteStr& bytes);
     // Raises a line event (1001..1011) at the next pump().
@@ -89,6 +94,7 @@ private:
     bool echo_ = true;
     bool pacing_ = false;
     std::set<int> existing_;
+    std::function<bool(std::int16_t, std::int32_t)> refuse_;
     std::int16_t port_ = 1;
     std::string settings_ = "9600,N,8,1";
     std::int32_t baud_ = 9600;
