@@ -16,7 +16,7 @@
 #include "../tests/support/PtyLinkRig.h"
 #include "../tests/support/SimProcess.h"
 #include "ZtN7Sim.h"
-#include "link/LinkStandIns.h"
+#include "support/LinkStandIns.h"
 #include "link/Xfr3Frame.h"
 #include "link/clsCmcXfr3Drv.h"
 #include "link/clsCmcXfr3Sequence.h"

@@ -1,6 +1,5 @@
 #include "link/clsCmcXfr3Sequence.h"
 
-#include "link/LinkStandIns.h"
 #include "link/Xfr3Frame.h"
 #include "link/clsCmcXfr3Drv.h"
 #include "link/frmCom.h"
@@ -16,11 +15,6 @@ constexpr std::int16_t kActCloneWrite = 3;
 constexpr std::int16_t kActE8 = 4;
 constexpr std::int16_t kActFail = 5;
 constexpr std::int16_t kActEnd = 6;
-
-DefaultSubNameCheck& DefaultCheck() {
-    static DefaultSubNameCheck check;
-    return check;
-}
 } // namespace
 
 clsCmcXfr3Sequence::clsCmcXfr3Sequence(frmCom& com, clsCmcRadio& radio, ISubNameCheck* subNameCheck,
@@ -162,9 +156,9 @@ void clsCmcXfr3Sequence::IdentityCheck() {
         return;
     }
     if (ansNameM() != radio_.radioNameM()) error_ = kErrMainCode;
-    ISubNameCheck& check = check_ != nullptr ? *check_ : DefaultCheck();
+    // Without the model's rule no sub code is taken for a legal one.
     const std::string s = ansNameS();
-    if (check.RigOpFunc_CheckSubNameLegal(s)) {
+    if (check_ != nullptr && check_->RigOpFunc_CheckSubNameLegal(s)) {
         radio_.radionameS(s);
     } else {
         error_ = kErrSubCode;

@@ -32,7 +32,8 @@ public:
     static constexpr std::int16_t kErrDriver = 4;
 
     // Creation resets the link (port closed) and stands by; port 1, no
-    // automatic release. Without a sub-code checker the default rule applies.
+    // automatic release. The model operation gives the rule for the radio's
+    // sub code; without one every sub code is refused.
     clsCmcXfr3Sequence(frmCom& com, clsCmcRadio& radio, ISubNameCheck* subNameCheck = nullptr,
                        IMainWindowLink* mainWindow = nullptr);
 

@@ -192,7 +192,9 @@ void clsIndOp_RigN7::RigOpFunc_SetComPortNo(std::int16_t portNo) {
     RigOpFunc_ResetAll();
 }
 
-bool clsIndOp_RigN7::RigOpFunc_CheckSubNameLegal(const std::string& nameS) {
+bool clsIndOp_RigN7::RigOpFunc_CheckSubNameLegal(const std::string& nameS) { return SubNameLegal(nameS); }
+
+bool clsIndOp_RigN7::SubNameLegal(const std::string& nameS) {
     // Only the first two characters take part; a shorter text compares whole.
     return nameS.substr(0, 2).compare(std::string("0100").substr(0, 2)) <= 0;
 }

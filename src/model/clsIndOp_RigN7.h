@@ -100,6 +100,9 @@ public:
     void RigOpFunc_FormResource();
     void RigOpFunc_FormLayout();
     bool RigOpFunc_CheckSubNameLegal(const std::string& nameS) override;
+    // The rule itself: the sub code's first two characters sort at or before
+    // those of "0100".
+    static bool SubNameLegal(const std::string& nameS);
     void RigOpFunc_SetComPortNo(std::int16_t portNo);
     void RigOpFunc_ClickCmd00(std::int16_t Index);
     void task();

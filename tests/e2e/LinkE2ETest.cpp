@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/LinkStandIns.h"
+#include "support/LinkStandIns.h"
 #include "link/Xfr3Frame.h"
 #include "link/clsCmcXfr3Drv.h"
 #include "link/clsCmcXfr3Sequence.h"
@@ -44,7 +44,7 @@ protected:
     platform::ManualTimer timer;
     frmCom com{rig.port, timer};
     clsCmcRadio radio;
-    clsCmcXfr3Sequence seq{com, radio};
+    clsCmcXfr3Sequence seq{com, radio, ZtN7SubNames()};
     SimpleMainWindowLink main{com, seq};
 
     void SetUp() override {

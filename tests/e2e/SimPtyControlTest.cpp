@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/LinkStandIns.h"
+#include "support/LinkStandIns.h"
 #include "link/Xfr3Frame.h"
 #include "link/clsCmcXfr3Drv.h"
 #include "link/clsCmcXfr3Sequence.h"

@@ -2,7 +2,7 @@
 // driven by the host's heartbeat on a test clock.
 #include <gtest/gtest.h>
 
-#include "link/LinkStandIns.h"
+#include "support/LinkStandIns.h"
 #include "link/LinkTestSupport.h"
 #include "link/clsCmcXfr3Drv.h"
 #include "link/clsCmcXfr3Sequence.h"
@@ -28,7 +28,7 @@ protected:
     ScriptedPeer peer;
     frmCom com{port, timer};
     clsCmcRadio radio;
-    clsCmcXfr3Sequence seq{com, radio};
+    clsCmcXfr3Sequence seq{com, radio, ZtN7SubNames()};
     SimpleMainWindowLink main{com, seq};
 
     void SetUp() override {
@@ -111,6 +111,14 @@ TEST_F(SeqTest, RejectedSubCodeGivesError2AndNoCloneRequest) {
     for (const auto& b : Bodies()) EXPECT_NE(b[2], 0xE2);
     EXPECT_FALSE(com.comOpen());
     EXPECT_EQ(radio.radionameS(), "0100");
+}
+
+TEST_F(SeqTest, WithoutTheModelsRuleNoSubCodeIsLegal) {
+    seq.SubNameCheck(nullptr);
+    seq.easyCloneRead();
+    ASSERT_GT(RunUntilIdle(50), 0);
+    EXPECT_EQ(seq.error(), 2);
+    for (const auto& b : Bodies()) EXPECT_NE(b[2], 0xE2);
 }
 
 TEST_F(SeqTest, WrongMainCodeIsError1ReportedAsCannotClone) {

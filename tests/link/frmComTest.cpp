@@ -2,6 +2,7 @@
 // serial events and the order of the heartbeat.
 #include <gtest/gtest.h>
 
+#include "support/LinkStandIns.h"
 #include "link/LinkTestSupport.h"
 #include "link/clsCmcXfr3Drv.h"
 #include "link/clsCmcXfr3Sequence.h"
@@ -52,7 +53,7 @@ protected:
     platform::ManualTimer timer;
     frmCom com{port, timer};
     clsCmcRadio radio;
-    clsCmcXfr3Sequence seq{com, radio};
+    clsCmcXfr3Sequence seq{com, radio, ZtN7SubNames()};
     RecordingMain main{com, seq};
 
     void SetUp() override {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/LinkStandIns.h"
 #include "model/RigN7EvtFixture.h"
 
 namespace {
@@ -263,7 +264,7 @@ TEST(RigN7ModelOnLink, PowerStepGoesOutAsAnE8Frame) {
     clsCmcRadio radio;
     radio.radioNameM("2526");
     radio.radionameS("0100");
-    clsCmcXfr3Sequence seq{com, radio};
+    clsCmcXfr3Sequence seq{com, radio, ZtN7SubNames()};
     platform::MemListBox lboConsole;
     platform::MainWindowControls ctl;
     ctl.lboConsole = &lboConsole;

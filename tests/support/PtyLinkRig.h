@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "link/LinkStandIns.h"
+#include "support/LinkStandIns.h"
 #include "link/clsCmcXfr3Sequence.h"
 #include "link/frmCom.h"
 #include "platform/Timer.h"
@@ -48,7 +48,7 @@ public:
     platform::ManualTimer timer;
     frmCom com{port, timer};
     clsCmcRadio radio;
-    clsCmcXfr3Sequence seq{com, radio};
+    clsCmcXfr3Sequence seq{com, radio, ZtN7SubNames()};
     SimpleMainWindowLink main{com, seq};
 };
 
