@@ -86,7 +86,7 @@ public:
             plain_.receiveFromHost(bytes, port);
             return;
         }
-        const ByteStr answer = sim_.feed(bytes);
+        const ByteStr answer = sim_.feed(bytes, port.baud());
         if (answer.empty()) return;
         ByteStr out;
         out.reserve(answer.size() + 4);
@@ -110,6 +110,7 @@ public:
     // Noise on the idle line too: about as many chances per 50 ms as bytes
     // fit in that time at 9600 baud.
     void poll(platform::MemSerialPort& port) override {
+        plain_.poll(port);
         if (oneIn_ <= 0 || cut_ || !port.portOpen()) return;
         ByteStr out;
         for (int i = 0; i < 48; ++i)

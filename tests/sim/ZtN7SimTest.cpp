@@ -346,3 +346,42 @@ TEST(ZtN7Sim, JunkOnTheLineNeverDerailsIt) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ZtN7Sim, ListensOnlyAtItsOwnLineSpeed) {
+    ZtN7Sim sim;
+    const ByteStr identity = FromProgram({0xE0, 0x25, 0x26, 0x00, 0x00});
+    const ByteStr cloneRead = FromProgram(Cat({0xE2}, kCodes));
+    EXPECT_EQ(sim.listenBaud(), 9600);
+    // A frame sent at another speed is noise; so is the frame it broke into.
+    EXPECT_TRUE(sim.feed(identity, 38400).empty());
+    EXPECT_TRUE(sim.feed(ByteStr(identity.begin(), identity.begin() + 5), 9600).empty());
+    EXPECT_TRUE(sim.feed({0x00}, 38400).empty());
+    EXPECT_TRUE(sim.feed(ByteStr(identity.begin() + 5, identity.end()), 9600).empty());
+    EXPECT_EQ(sim.wrongSpeedBytes(), static_cast<int>(identity.size()) + 1);
+    EXPECT_EQ(sim.feed(identity, 9600), FromRadio({0xE1, 0x25, 0x26, 0x01, 0x00}));
+
+    // The high-speed request: from now on 38400 until the clone read is out.
+    EXPECT_TRUE(sim.feed(E8(1, 9), 9600).empty());
+    EXPECT_EQ(sim.listenBaud(), 38400);
+    EXPECT_TRUE(sim.feed(identity, 9600).empty());
+    EXPECT_TRUE(sim.feed(cloneRead, 9600).empty());
+    EXPECT_EQ(sim.cloneReads(), 0);
+    EXPECT_FALSE(sim.feed(cloneRead, 38400).empty());
+    EXPECT_EQ(sim.cloneReads(), 1);
+    EXPECT_EQ(sim.listenBaud(), 9600);
+
+    // A high-speed request without a clone read request after it: the radio
+    // waits a while at 38400, then listens at 9600 again.
+    sim.feed(E8(1, 9), 9600);
+    sim.elapse(ZtN7Sim::kHighSpeedWaitMs - 1);
+    EXPECT_EQ(sim.listenBaud(), 38400);
+    EXPECT_EQ(sim.highSpeedWaitLeft(), 1);
+    sim.elapse(1);
+    EXPECT_EQ(sim.listenBaud(), 9600);
+    EXPECT_EQ(sim.highSpeedWaitLeft(), 0);
+    EXPECT_FALSE(sim.feed(identity, 9600).empty());
+}
+
+} // namespace

@@ -142,10 +142,13 @@ public:
         return program->Main();
     }
 
-    // One 50 ms heartbeat: time moves, the line delivers, the timer fires.
+    // One 50 ms heartbeat as real time orders it: the line delivers half way
+    // (the receive event runs its own pass), time moves on, the timer fires.
     void tick() {
-        clock.advance(50);
+        clock.advance(25);
         port.pump();
+        clock.advance(25);
+        port.advanceLine();
         timer.fire();
     }
     void runFor(int ms) { TickFor([this] { tick(); }, ms); }

@@ -9,9 +9,10 @@
 //   peer      zsim::ZtN7SimPeer, already set as the port's far end.
 //
 // Driving it:
-//   tick()              advance the clock by 50 ms, pump the port (moves paced
+//   tick()              advance the clock by 25 ms, pump the port (moves paced
 //                       bytes, raises the receive event on the port's handler),
-//                       then call the heartbeat callback, if one is set;
+//                       25 ms more (paced bytes move), then call the heartbeat
+//                       callback, if one is set;
 //   runFor(ms)          ticks until at least ms have passed;
 //   runUntil(pred, ms)  ticks until pred() is true (checked after each tick) or
 //                       ms have passed; returns whether pred() became true.
@@ -57,9 +58,13 @@ public:
     // What runs on every tick after the port was pumped.
     void heartbeat(std::function<void()> f) { heartbeat_ = std::move(f); }
 
+    // The line delivers half way through the tick (the receive event runs a
+    // pass of its own), then time moves on and the heartbeat runs.
     void tick() {
-        clock.advance(kTickMs);
+        clock.advance(kTickMs / 2);
         port.pump();
+        clock.advance(kTickMs - kTickMs / 2);
+        port.advanceLine();
         if (heartbeat_) heartbeat_();
     }
 

@@ -27,6 +27,13 @@ bool MemSerialPort::setPortOpen(bool open) {
         lastError_.clear();
         txMark_ = rxMark_ = GetTickCount();
     } else {
+        // What sits in the transmit FIFO still goes out, at the old speed.
+        ByteStr fifo;
+        while (!outQueue_.empty() && fifo.size() < kTxFifoBytes) {
+            fifo.push_back(outQueue_.front());
+            outQueue_.pop_front();
+        }
+        transmitToPeer(fifo);
         open_ = false;
         outQueue_.clear();
         toHost_.clear();
@@ -55,6 +62,12 @@ bool MemSerialPort::output(const ByteStr& bytes) {
         outQueue_.push_back(b);
     }
     return true;
+}
+
+void MemSerialPort::discardOutput() {
+    // The first bytes are in the transmit FIFO already: they stay.
+    if (pacing_) moveOnWire();
+    if (outQueue_.size() > kTxFifoBytes) outQueue_.resize(kTxFifoBytes);
 }
 
 int MemSerialPort::outBufferCount() {

@@ -6,7 +6,11 @@
 // Nothing is delivered re-entrantly: received bytes wait in the port until
 // pump() runs, which raises the receive event the way a real event loop would.
 // With pacing on, bytes take 10 bit times each on the wire in both directions,
-// measured on the installed tick source.
+// measured on the installed tick source, and the port behaves like a real
+// transmitter: bytes handed to it start leaving at once through a 16-byte
+// transmit FIFO, whose bytes neither a discard nor a close can take back;
+// only what waits behind the FIFO is dropped. Without pacing the line is
+// infinitely fast: every byte has left when output() returns.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -55,6 +59,13 @@ public:
     // Moves paced bytes, lets the peer act on time and raises the receive
     // event when bytes are waiting. Returns true when anything happened.
     bool pump();
+    // Moves paced bytes only: time passed on the line, no event is raised.
+    void advanceLine() {
+        if (pacing_) moveOnWire();
+    }
+
+    // Bytes of the transmit FIFO, which leave whatever the program does next.
+    static constexpr std::size_t kTxFifoBytes = 16;
 
     // Observation for tests.
     std::int32_t baud() const { return baud_; }
@@ -82,7 +93,7 @@ public:
     bool output(const ByteStr& bytes) override;
     int outBufferSize() const override { return outBufferSize_; }
     int outBufferCount() override;
-    void discardOutput() override { outQueue_.clear(); }
+    void discardOutput() override;
     void setOnComm(std::function<void(int)> handler) override { onComm_ = std::move(handler); }
 
 private:

@@ -193,8 +193,28 @@ void ZtN7Sim::lineReset() {
     mode_ = Mode::Idle;
 }
 
-ByteStr ZtN7Sim::feed(const ByteStr& fromLine) {
+void ZtN7Sim::elapse(std::int32_t ms) {
+    if (listenBaud_ != kHighBaud || ms <= 0) return;
+    highSpeedLeft_ -= ms;
+    if (highSpeedLeft_ <= 0) {
+        // No clone read request came: back to the normal speed.
+        listenBaud_ = kLowBaud;
+        highSpeedLeft_ = 0;
+    }
+}
+
+ByteStr ZtN7Sim::feed(const ByteStr& fromLine, std::int32_t lineBaud) {
     ByteStr out;
+    if (lineBaud != listenBaud_) {
+        // Sent at another speed, the bytes reach the radio's receiver as
+        // garbage: no frame survives them.
+        wrongSpeedBytes_ += static_cast<int>(fromLine.size());
+        if (!fromLine.empty()) {
+            rx_.clear();
+            inFrame_ = false;
+        }
+        return out;
+    }
     for (auto b : fromLine) {
         // A hung receiver takes nothing more, not even the rest of this string.
         if (hung_) break;
@@ -248,6 +268,10 @@ void ZtN7Sim::onFrame(const ByteStr& body, ByteStr& out) {
         mode_ = Mode::Idle;
         ByteStr s = cloneReadStream();
         out.insert(out.end(), s.begin(), s.end());
+        // The records and the signature are queued for the line at the
+        // current speed; what the radio hears next it hears at 9600.
+        listenBaud_ = kLowBaud;
+        highSpeedLeft_ = 0;
         break;
     }
     case xfr3::kCmdCloneWrite:
@@ -309,7 +333,11 @@ void ZtN7Sim::onE8(const ByteStr& body, ByteStr& out) {
         return;
     case 1:
         // "09": switch to high speed for the clone read that follows. No answer.
-        if (c.value == 0x09) highSpeed_ = true;
+        if (c.value == 0x09) {
+            highSpeed_ = true;
+            listenBaud_ = kHighBaud;
+            highSpeedLeft_ = kHighSpeedWaitMs;
+        }
         return;
     case 2:
         started_ = true;

@@ -63,8 +63,30 @@ public:
 
     ZtN7Sim();
 
-    // Bytes from the line in, bytes for the line out.
-    ByteStr feed(const ByteStr& fromLine);
+    // Line speeds of the radio. It listens at 9600 baud until it has received
+    // the high-speed request, at 38400 from then until its clone records and
+    // signature are on the line (or until it gives up waiting for the clone
+    // read request), and at 9600 again afterwards.
+    static constexpr std::int32_t kLowBaud = 9600;
+    static constexpr std::int32_t kHighBaud = 38400;
+    // How long the radio waits at 38400 baud for the clone read request.
+    static constexpr std::int32_t kHighSpeedWaitMs = 2000;
+
+    // Bytes from the line in, bytes for the line out. lineBaud is the speed
+    // the program's end of the line was set to when they were sent: at any
+    // other speed than the radio's own they are noise to it (a frame being
+    // received is lost with them) and get no answer.
+    ByteStr feed(const ByteStr& fromLine, std::int32_t lineBaud);
+    // The same at the radio's own speed, for tests of the protocol alone.
+    ByteStr feed(const ByteStr& fromLine) { return feed(fromLine, listenBaud_); }
+    // The speed the radio listens (and sends) at now.
+    std::int32_t listenBaud() const { return listenBaud_; }
+    // Time passes for the radio (its wait for the clone read request).
+    void elapse(std::int32_t ms);
+    // Milliseconds left of that wait; 0 when it waits for nothing.
+    std::int32_t highSpeedWaitLeft() const { return listenBaud_ == kHighBaud ? highSpeedLeft_ : 0; }
+    // Bytes that arrived at a speed the radio was not listening at.
+    int wrongSpeedBytes() const { return wrongSpeedBytes_; }
 
     // Identity codes (two bytes each, binary-coded decimal: 25 26 and 01 00).
     void mainCode(std::uint8_t hi, std::uint8_t lo) { main_[0] = hi; main_[1] = lo; }
@@ -146,6 +168,9 @@ private:
     Mode mode_ = Mode::Idle;
     bool writeHadErrors_ = false;
     bool hung_ = false;
+    std::int32_t listenBaud_ = kLowBaud;
+    std::int32_t highSpeedLeft_ = 0;
+    int wrongSpeedBytes_ = 0;
 
     int vin_ = 176;
     int temp_ = 128;

@@ -1,10 +1,12 @@
 #include "ZtN7SimPeer.h"
 
+#include "platform/Clock.h"
+
 namespace zsim {
 
 void ZtN7SimPeer::receiveFromHost(const ByteStr& bytes, platform::MemSerialPort& port) {
     const int reads = sim_.cloneReads();
-    const ByteStr answer = sim_.feed(bytes);
+    const ByteStr answer = sim_.feed(bytes, port.baud());
     if (sim_.cloneReads() != reads) cloneReadBaud_ = port.baud();
     if (!answer.empty()) port.deliverToHost(answer);
 }
@@ -14,6 +16,13 @@ void ZtN7SimPeer::lineChanged(bool open, std::int32_t baud, platform::MemSerialP
     baud_ = open ? baud : 0;
     // A closed line breaks off whatever frame or transfer was under way.
     if (!open) sim_.lineReset();
+}
+
+void ZtN7SimPeer::poll(platform::MemSerialPort&) {
+    const std::int32_t now = platform::GetTickCount();
+    if (polled_) sim_.elapse(static_cast<std::int32_t>(static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(lastPoll_)));
+    lastPoll_ = now;
+    polled_ = true;
 }
 
 } // namespace zsim

@@ -1,7 +1,8 @@
 #pragma once
 // Puts the simulated transceiver at the far end of the in-memory serial port.
 // The port itself plays the cable and returns the program's bytes as echo, so
-// this adapter only hands the radio's answers back.
+// this adapter only hands the radio's answers back. The radio hears the bytes
+// at the speed the port is set to, so it answers only at its own speed.
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -17,6 +18,8 @@ public:
 
     void receiveFromHost(const ByteStr& bytes, platform::MemSerialPort& port) override;
     void lineChanged(bool open, std::int32_t baud, platform::MemSerialPort& port) override;
+    // The radio's own time follows the port's clock.
+    void poll(platform::MemSerialPort& port) override;
 
     // Every open / close with the line speed, in order.
     const std::vector<std::pair<bool, std::int32_t>>& lineLog() const { return lineLog_; }
@@ -31,6 +34,8 @@ private:
     std::vector<std::pair<bool, std::int32_t>> lineLog_;
     std::int32_t baud_ = 0;
     std::int32_t cloneReadBaud_ = 0;
+    std::int32_t lastPoll_ = 0;
+    bool polled_ = false;
 };
 
 } // namespace zsim
