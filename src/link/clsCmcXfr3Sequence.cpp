@@ -29,6 +29,11 @@ clsCmcXfr3Drv& clsCmcXfr3Sequence::drv() { return com_.xfr3D(); }
 
 void clsCmcXfr3Sequence::Reset() {
     cloneReadWhole_ = false;
+    // A reset abandons a clone read suspended for its high-speed request
+    // too; left set, the next clone read would skip that request and ask for
+    // the image at a speed the radio is not listening at.
+    returnPending_ = false;
+    skipAdvance_ = false;
     drv().Reset();
     com_.Reset();
     Standby();
@@ -101,6 +106,10 @@ std::string clsCmcXfr3Sequence::ansNameS() const {
 }
 
 bool clsCmcXfr3Sequence::DriverFailed() const { return com_.xfr3D().lastError() != 0; }
+
+bool clsCmcXfr3Sequence::CloneReadWhole() const {
+    return cloneReadWhole_ && !com_.errCannotOpen() && !com_.errOverflow();
+}
 
 bool clsCmcXfr3Sequence::LinkFailed() const {
     return DriverFailed() || com_.errCannotOpen() || com_.errOverflow();

@@ -63,9 +63,9 @@ public:
     bool OpRunning() const override { return step_ != 0; }
     // The last clone read ended whole: every address of the image stored,
     // its signature accepted and the port back at 9600 baud without a port
-    // or driver failure. False while one runs, after any other end and
-    // after Reset.
-    bool CloneReadWhole() const override { return cloneReadWhole_; }
+    // or driver failure, and no port flag has been raised since. False while
+    // one runs, after any other end and after Reset.
+    bool CloneReadWhole() const override;
     std::int16_t error() const { return error_; }
     const ByteStr& ansInfo() const;
     std::string ansNameM() const;

@@ -67,10 +67,16 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
             return false;
         }
         // Only a read that ended whole is loaded: a partial image would send
-        // its zeros over the radio's adjustment in the first cycle. A failed
-        // read has been reported by the link; the operation goes idle.
+        // its zeros over the radio's adjustment in the first cycle. A read
+        // the link failed has been reported and the operation reset with it;
+        // one that the port failed just after it ended (an overflow) is
+        // reported here, with the port's message, before anything is sent.
         if (!link_.CloneReadWhole()) {
-            RigOpFunc_ResetAll();
+            if (linkErrorReporter_) {
+                linkErrorReporter_();
+            } else {
+                RigOpFunc_ResetAll();
+            }
             return false;
         }
         LoadAdjustmentData();

@@ -1,7 +1,11 @@
 // Fault campaign: the whole program against the simulated transceiver with
 // every fault the simulator can play, at "Connect" and in the middle of the
 // adjustment cycle, with a port that cannot be opened and with random line
-// noise of fixed seeds. Each row is one fresh program run; the test checks
+// noise of fixed seeds. A receive overflow, a pulled cable, a damaged byte
+// with its framing error and a burst of noise also strike at each phase of
+// "Connect" (identity exchange, after the high-speed request, the reopen at
+// 38400, mid-transfer, the signature frame, the reopen at 9600), and the port
+// refuses to reopen at either speed. Each row is one fresh program run; the test checks
 // what the user saw, the port and program state afterwards, that nothing
 // hung or threw, that the radio's EEPROM and the program's copy of it hold
 // only the changes the console sent, and that the options profile survived.
@@ -59,9 +63,62 @@ const std::string kProfile = "[OPTION]\r\nComPort=2\r\nComAutoRelease=0\r\n[PORT
 // adjustment commands, so damage there could not be seen by any program.
 // The line can also be cut (the cable pulled) after a number of the radio's
 // bytes: from then on nothing passes towards or from the radio.
+// Where in "Connect" a fault strikes.
+enum class Phase {
+    None,
+    Identity,        // the identity request is out, its answer not yet in
+    AfterHighSpeed,  // the high-speed request is out, the port not yet reopened
+    Reopen38400,     // the port has just opened at 38400 baud, before the burst
+    MidTransfer,     // half of the clone records are on the line
+    Signature,       // every record is in, the signature frame is next
+    Reopen9600,      // the port has just opened at 9600 baud after the transfer
+};
+
+// What strikes.
+enum class Strike { None, Overflow, Refuse38400, Refuse9600, Cut, LineError, Noise };
+
 class NoisyLine final : public platform::ISerialPeer {
 public:
     explicit NoisyLine(ZtN7Sim& sim) : sim_(sim), plain_(sim) {}
+
+    // The strike waits for its phase: the line itself notices the reopens
+    // and the places in the clone read stream; the run notices the others
+    // and calls strikeNow().
+    void strikeAt(Phase phase, Strike strike, std::uint32_t seed) {
+        phase_ = phase;
+        strike_ = strike;
+        rng_.seed(seed);
+    }
+    bool struck() const { return struck_; }
+    Phase phase() const { return phase_; }
+    void strikeNow(platform::MemSerialPort& port) {
+        if (struck_ || strike_ == Strike::None) return;
+        struck_ = true;
+        switch (strike_) {
+        case Strike::Overflow: port.injectEvent(platform::comEventRxOver); break;
+        case Strike::Refuse38400:
+            port.setOpenRefusal([](std::int16_t, std::int32_t baud) { return baud == 38400; });
+            break;
+        case Strike::Refuse9600:
+            port.setOpenRefusal([](std::int16_t, std::int32_t baud) { return baud == 9600; });
+            break;
+        case Strike::Cut: cut_ = true; held_.clear(); break;
+        case Strike::LineError:
+            // A byte inside the radio's next frame arrives damaged, and the
+            // port reports a framing error for it.
+            damageNext_ = true;
+            break;
+        case Strike::Noise: {
+            // A knock on the cable: a burst of random bytes.
+            ByteStr junk;
+            for (int i = 0; i < 24; ++i) junk.push_back(randomByte());
+            hits_ += static_cast<int>(junk.size());
+            port.deliverToHost(junk);
+            break;
+        }
+        case Strike::None: break;
+        }
+    }
 
     void cutAfter(int radioBytes) { budget_ = radioBytes; }
     // A sound line again: no noise, not cut.
@@ -69,6 +126,10 @@ public:
         oneIn_ = 0;
         budget_ = -1;
         cut_ = false;
+        strike_ = Strike::None;
+        phase_ = Phase::None;
+        held_.clear();
+        damageNext_ = false;
     }
 
     // Each byte from the radio has a chance of 1 in oneIn of a stray byte
@@ -82,8 +143,21 @@ public:
 
     void receiveFromHost(const ByteStr& bytes, platform::MemSerialPort& port) override {
         if (cut_) return;
+        if (oneIn_ <= 0 && budget_ < 0 && !struck_ && (phase_ == Phase::MidTransfer || phase_ == Phase::Signature)) {
+            const ByteStr answer = sim_.feed(bytes, port.baud());
+            // Hold back the clone read stream from the phase's frame on; it
+            // follows once the line has carried everything before it.
+            const std::size_t at = StreamPlace(answer);
+            if (at == std::string::npos) {
+                if (!answer.empty()) port.deliverToHost(answer);
+                return;
+            }
+            port.deliverToHost(ByteStr(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(at)));
+            held_.assign(answer.begin() + static_cast<std::ptrdiff_t>(at), answer.end());
+            return;
+        }
         if (oneIn_ <= 0 && budget_ < 0) {
-            plain_.receiveFromHost(bytes, port);
+            Deliver(port, sim_.feed(bytes, port.baud()));
             return;
         }
         const ByteStr answer = sim_.feed(bytes, port.baud());
@@ -106,11 +180,24 @@ public:
     }
     void lineChanged(bool open, std::int32_t baud, platform::MemSerialPort& port) override {
         plain_.lineChanged(open, baud, port);
+        if (!open) {
+            held_.clear();  // a closed port hears nothing more of the stream
+            return;
+        }
+        if (baud == 38400) sawHighSpeed_ = true;
+        if ((phase_ == Phase::Reopen38400 && baud == 38400) ||
+            (phase_ == Phase::Reopen9600 && baud == 9600 && sawHighSpeed_))
+            strikeNow(port);
     }
     // Noise on the idle line too: about as many chances per 50 ms as bytes
     // fit in that time at 9600 baud.
     void poll(platform::MemSerialPort& port) override {
         plain_.poll(port);
+        if (!held_.empty() && port.wireToHostPending() == 0 && port.portOpen()) {
+            strikeNow(port);
+            if (!cut_) Deliver(port, held_);
+            held_.clear();
+        }
         if (oneIn_ <= 0 || cut_ || !port.portOpen()) return;
         ByteStr out;
         for (int i = 0; i < 48; ++i)
@@ -119,6 +206,33 @@ public:
     }
 
 private:
+    // Where in a radio answer the phase's frame begins: the record for
+    // 0x1800 (half the image) or the signature frame; npos when the answer
+    // is not the clone read stream.
+    std::size_t StreamPlace(const ByteStr& a) const {
+        std::size_t found = std::string::npos;
+        for (std::size_t i = 0; i + 8 < a.size(); ++i) {
+            if (a[i] != 0xFE || a[i + 1] != 0xFE || a[i + 2] != 0xEF || a[i + 3] != 0xEE) continue;
+            if (phase_ == Phase::Signature && a[i + 4] == 0xE5) found = i;
+            if (phase_ == Phase::MidTransfer && a[i + 4] == 0xE4 && a[i + 5] == '1' && a[i + 6] == '8' &&
+                a[i + 7] == '0' && a[i + 8] == '0')
+                return i;
+        }
+        return found;
+    }
+    // Hands the radio's bytes to the port, the sixth of them damaged with a
+    // framing error when a line error is due (inside the frame's addresses
+    // and command, so the damage cannot pass unseen).
+    void Deliver(platform::MemSerialPort& port, const ByteStr& b) {
+        if (b.empty()) return;
+        if (damageNext_) {
+            damageNext_ = false;
+            ++hits_;
+            port.deliverToHost(b, std::min<std::size_t>(5, b.size() - 1), platform::comEventFrame);
+            return;
+        }
+        port.deliverToHost(b);
+    }
     bool hit() {
         const bool h = rng_() % static_cast<std::uint32_t>(oneIn_) == 0;
         if (h) ++hits_;
@@ -133,6 +247,12 @@ private:
     int hits_ = 0;
     int budget_ = -1;  // radio bytes still to pass before the cut; -1 = no cut coming
     bool cut_ = false;
+    Phase phase_ = Phase::None;
+    Strike strike_ = Strike::None;
+    bool struck_ = false;
+    bool sawHighSpeed_ = false;
+    bool damageNext_ = false;
+    ByteStr held_;     // the rest of the clone read stream, from the phase's frame on
 };
 
 struct Noise {
@@ -162,6 +282,13 @@ struct Row {
     // A line event the serial port raises when the fault in the cycle
     // strikes (receive overflow, framing error); 0 = none.
     int lineEvent = 0;
+    // A fault that strikes at a phase of "Connect"; the seed draws the noise.
+    Phase phase = Phase::None;
+    Strike strike = Strike::None;
+    std::uint32_t seed = 0;
+    // The image was read whole before the fault struck, so the console may
+    // be loaded from it (and its values go out as they were read).
+    bool readWhole = false;
 };
 
 enum class Ending { Idle, Cycling, Hang };
@@ -182,11 +309,25 @@ struct Outcome {
     int changesNotSent = 0;        // adjustments in the program's copy that never went out
     int noiseHits = 0;
     std::string reconnect = "-";   // after a failure: "Connect" again on a sound line
+    bool struck = true;            // the Connect phase's fault struck
+    bool e8AfterCloneRequest = false;  // an adjustment command followed the first clone read request
+    bool lineInOrder = true;       // a clean Connect put its requests on the line in order
 };
+
+std::string Headline(const std::string& message);
 
 void Note(Outcome& o, const std::string& what) {
     if (!o.problems.empty()) o.problems += "; ";
     o.problems += what;
+}
+
+// Position of the first frame with this command from the program at or after
+// `from` (its second preamble byte), or npos.
+std::size_t FindRequest(const ByteStr& tx, std::uint8_t cmd, std::size_t from = 0) {
+    if (from == std::string::npos) return from;
+    for (std::size_t i = from; i + 3 < tx.size(); ++i)
+        if (tx[i] == 0xFE && tx[i + 1] == 0xEE && tx[i + 2] == 0xEF && tx[i + 3] == cmd) return i;
+    return std::string::npos;
 }
 
 // The adjustment commands the program put on the line, as (EEPROM address,
@@ -268,8 +409,38 @@ Outcome RunRow(const Row& row) {
         if (row.noiseAtConnect.oneIn > 0) line.noise(row.noiseAtConnect.seed, row.noiseAtConnect.oneIn);
         if (row.cutAtConnect >= 0) line.cutAfter(row.cutAtConnect);
 
+        if (row.phase != Phase::None) line.strikeAt(row.phase, row.strike, row.seed);
+
         rig.main().cmd00_Click(0);  // "Connect"
+        if (row.phase == Phase::Identity || row.phase == Phase::AfterHighSpeed) {
+            // These phases are seen from the program's side, between ticks.
+            const bool reached = rig.runUntil(
+                [&] {
+                    const auto& drv = rig.com().xfr3D();
+                    return row.phase == Phase::Identity ? drv.workMode() == 1 && drv.answerWait()
+                                                        : rig.seq().returnPending();
+                },
+                5000);
+            if (reached) line.strikeNow(rig.port);
+        }
         o.ending = Settle(rig, true);
+        o.struck = row.phase == Phase::None || line.struck();
+        if (!o.struck) Note(o, "the fault never struck");
+        {
+            const ByteStr& tx = rig.port.transmittedLog();
+            const std::size_t request = FindRequest(tx, 0xE2);
+            o.e8AfterCloneRequest = request != std::string::npos && FindRequest(tx, 0xE8, request) != std::string::npos;
+            if (o.ending == Ending::Cycling && row.phase == Phase::None && !row.atConnect && row.noiseAtConnect.oneIn == 0 &&
+                row.cutAtConnect < 0) {
+                // A clean Connect: identity, high-speed request, burst, clone read request.
+                const std::size_t identity = FindRequest(tx, 0xE0);
+                const std::size_t highSpeed = FindRequest(tx, 0xE8, identity);
+                o.lineInOrder = identity != std::string::npos && highSpeed != std::string::npos &&
+                                request != std::string::npos && identity < highSpeed && highSpeed < request &&
+                                request >= 2 && tx[request - 2] == 0xFE && sim.highSpeedRequested();
+                if (!o.lineInOrder) Note(o, "a clean Connect did not put its requests on the line in order");
+            }
+        }
         if (o.ending == Ending::Cycling) {
             rig.select(1);  // " Power(Hi)", one step up while the line is good
             rig.key(keys::kRight);
@@ -361,13 +532,18 @@ Outcome RunRow(const Row& row) {
             sim.faults() = {};
             line.restore();
             rig.port.setExistingPorts({});
+            rig.port.setOpenRefusal({});
             const std::size_t shown = rig.desktop.messages.size();
             rig.main().cmd00_Click(0);
             const Ending again = Settle(rig, true);
             const bool ok = again == Ending::Cycling && rig.desktop.messages.size() == shown &&
                             rig.image().bytes() == sim.image() && rig.win.lblComBusy.text == "COM2: OPEN";
             o.reconnect = ok ? "yes" : "NO";
-            if (!ok) Note(o, "a second Connect on a sound line did not reach the cycle cleanly");
+            if (!ok) {
+                std::string why = again == Ending::Cycling ? "cycling" : again == Ending::Idle ? "idle" : "hang";
+                if (rig.desktop.messages.size() > shown) why += ", said " + Headline(rig.desktop.messages.back());
+                Note(o, "a second Connect on a sound line did not reach the cycle cleanly (" + why + ")");
+            }
         }
 
         // Closing the window writes the options profile.
@@ -437,6 +613,57 @@ std::vector<Row> Rows() {
     Row cutRead = AtConnect("cable pulled in the clone read", {}, kNoAnswer);
     cutRead.cutAtConnect = 15000;  // the identity answer, then about a third of the image
     r.push_back(cutRead);
+
+    // Faults that strike at each phase of "Connect".
+    struct PhaseName { Phase phase; const char* name; };
+    const std::vector<PhaseName> phases = {
+        {Phase::Identity, "in the identity exchange"},
+        {Phase::AfterHighSpeed, "after the high-speed request"},
+        {Phase::Reopen38400, "at the reopen at 38400"},
+        {Phase::MidTransfer, "mid-transfer"},
+        {Phase::Signature, "on the signature frame"},
+        {Phase::Reopen9600, "at the reopen at 9600"},
+    };
+    // What the user must see for each phase, in the order above. A receive
+    // overflow is reported as such wherever it strikes. A pulled cable
+    // leaves the exchange in progress unanswered; after the transfer it is
+    // the first read-out that goes unanswered, from a console loaded from
+    // the whole image. A line error drops the frame it damaged: the identity
+    // answer or the signature (then nothing more comes), a clone record
+    // (then the signature finds the image incomplete), or a read-out answer
+    // in the cycle (which is asked for again). A burst of noise between
+    // frames is passed over.
+    struct StrikeCase { Strike strike; const char* name; std::vector<std::string> expected; };
+    const std::vector<StrikeCase> strikes = {
+        {Strike::Overflow, "receive overflow", std::vector<std::string>(6, kBufferOverflow)},
+        {Strike::Cut, "cable pulled", std::vector<std::string>(6, kNoAnswer)},
+        {Strike::LineError, "line error", {kNoAnswer, kIllegalData, kIllegalData, kIllegalData, kNoAnswer, ""}},
+        {Strike::Noise, "noise burst", std::vector<std::string>(6, "")},
+    };
+    for (const auto& k : strikes)
+        for (std::size_t i = 0; i < phases.size(); ++i) {
+            Row x;
+            x.fault = std::string("Connect: ") + k.name + " " + phases[i].name;
+            x.phase = phases[i].phase;
+            x.strike = k.strike;
+            x.seed = 7;
+            x.expected = k.expected[i];
+            // Past the signature the image is whole: a failure in the cycle
+            // that follows finds the console loaded from it.
+            x.readWhole = phases[i].phase == Phase::Reopen9600 && k.strike != Strike::Overflow;
+            r.push_back(x);
+        }
+    Row refuse38400;
+    refuse38400.fault = "Connect: port refuses to open at the reopen at 38400";
+    refuse38400.phase = Phase::AfterHighSpeed;
+    refuse38400.strike = Strike::Refuse38400;
+    refuse38400.expected = kCannotAccessCom2;
+    r.push_back(refuse38400);
+    Row refuse9600 = refuse38400;
+    refuse9600.fault = "Connect: port refuses to open at the reopen at 9600";
+    refuse9600.phase = Phase::MidTransfer;
+    refuse9600.strike = Strike::Refuse9600;
+    r.push_back(refuse9600);
 
     // Faults that strike in the adjustment cycle, between two key presses.
     r.push_back(InCycle("radio silent (cable pulled)", [](F& f) { f.silence = true; }, kNoAnswer));
@@ -563,6 +790,16 @@ TEST(FaultCampaign, AllFaultsTable) {
         EXPECT_TRUE(o.problems.empty()) << row.fault << ": " << o.problems;
         EXPECT_TRUE(o.radioIntact && o.copyIntact) << row.fault;
         EXPECT_TRUE(o.profileIntact) << row.fault;
+        if (row.phase != Phase::None) {
+            EXPECT_TRUE(o.struck) << row.fault;
+            // A clone read that did not end whole loads nothing and sends
+            // nothing after its request.
+            if (!row.readWhole && !row.expected.empty()) {
+                EXPECT_FALSE(o.copyLoaded) << row.fault << ": the console was loaded";
+                EXPECT_FALSE(o.e8AfterCloneRequest) << row.fault << ": an adjustment command went out";
+            }
+        }
+        EXPECT_TRUE(o.lineInOrder) << row.fault;
         if (row.expected == "*") {
             if (o.messages.empty()) {
                 EXPECT_EQ(o.ending, Ending::Cycling) << row.fault << ": idle without a word";

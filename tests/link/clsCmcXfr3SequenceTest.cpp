@@ -91,6 +91,26 @@ TEST_F(SeqTest, CloneReadRunsHighSpeedRequestReopensAt38400AndBackAt9600) {
     EXPECT_EQ(seq.ansNameS(), "0100");
 }
 
+TEST_F(SeqTest, AResetWhileTheHighSpeedRequestIsOutLeavesNothingSuspended) {
+    // Driven pass by pass: the identity answer is read, the check passes,
+    // the high-speed request goes out and the read waits for it to return.
+    seq.easyCloneRead();
+    drv().read(port.input());
+    seq.task();
+    seq.task();
+    ASSERT_TRUE(seq.returnPending());
+    seq.easyReset(1);  // a failure report at this point resets the link
+    EXPECT_FALSE(seq.returnPending());
+    peer.frames.clear();
+    seq.easyCloneRead();
+    ASSERT_GT(RunUntilIdle(200), 0);
+    EXPECT_TRUE(main.messages.empty());
+    // The second read asks for high speed again before its request.
+    ASSERT_EQ(peer.frames.size(), 3u);
+    EXPECT_EQ(peer.frames[1].body, Cat(Cat({0xEE, 0xEF, 0xE8}, kCodes), {0x01, 0x30, 0x39}));
+    EXPECT_EQ(peer.frames[2].baud, 38400);
+}
+
 TEST_F(SeqTest, CloneReadWithAMissingRecordReportsIllegalData) {
     peer.skipRecord = 0x0800;
     seq.easyCloneRead();

@@ -6,6 +6,9 @@
 // Every byte the program sends comes back to it (the cloning cable's echo)
 // unless --no-echo is given. With --pace, everything sent towards the program
 // leaves at the line speed the program set on the terminal (10 bits a byte).
+// The radio listens only at its own speed (9600 baud, 38400 for a clone read
+// after the high-speed request): it reads the speed the program set on its
+// end of the line, and bytes sent at another speed get no answer.
 //
 // With --control FIFO the simulator also reads commands from a named pipe, one
 // per line, so a test can change the radio while it runs:
@@ -148,7 +151,7 @@ int BaudOf(speed_t s) {
     case B38400: return 38400;
     case B57600: return 57600;
     case B115200: return 115200;
-    default: return 9600;
+    default: return 0;  // a speed the radio never listens at
     }
 }
 
@@ -298,8 +301,18 @@ int main(int argc, char** argv) {
     int paceBaud = 9600;
     std::string controlPending;
     int rc = 0;
+    // The radio's own time (its wait at high speed for the clone read request).
+    Clock::time_point radioTime = Clock::now();
 
     while (!gStop) {
+        {
+            const auto now = Clock::now();
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - radioTime).count();
+            if (ms > 0) {
+                sim.elapse(static_cast<std::int32_t>(ms));
+                radioTime += std::chrono::milliseconds(ms);
+            }
+        }
         // How many bytes may leave now.
         std::size_t allowed = out.size();
         int timeoutMs = -1;
@@ -317,6 +330,8 @@ int main(int argc, char** argv) {
         }
         // A hung receiver leaves the program's bytes in the terminal, which
         // fills up and holds the program's transmitter as a stalled line would.
+        if (sim.highSpeedWaitLeft() > 0 && (timeoutMs < 0 || timeoutMs > sim.highSpeedWaitLeft()))
+            timeoutMs = sim.highSpeedWaitLeft();
         pollfd pfd[2] = {{master, static_cast<short>(sim.hung() ? 0 : POLLIN), 0}, {control, POLLIN, 0}};
         if (allowed > 0) pfd[0].events |= POLLOUT;
         timespec ts{timeoutMs / 1000, (timeoutMs % 1000) * 1000000L};
@@ -342,13 +357,16 @@ int main(int argc, char** argv) {
                 const ByteStr in(buf, buf + n);
                 const bool wasEmpty = out.empty();
                 if (echo) out.insert(out.end(), in.begin(), in.end());
-                const ByteStr answer = sim.feed(in);
+                // The radio hears the bytes at the speed the program set on
+                // its end of the line; at any other speed they are noise.
+                termios cur{};
+                const int lineBaud = tcgetattr(slave, &cur) == 0 ? BaudOf(cfgetospeed(&cur)) : 0;
+                const ByteStr answer = sim.feed(in, lineBaud);
                 out.insert(out.end(), answer.begin(), answer.end());
                 if (wasEmpty && !out.empty()) {
                     paceStart = Clock::now();
                     paceSent = 0;
-                    termios cur{};
-                    if (tcgetattr(slave, &cur) == 0) paceBaud = BaudOf(cfgetospeed(&cur));
+                    paceBaud = lineBaud > 0 ? lineBaud : 9600;
                 }
             } else if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
                 std::perror("zt-n7-sim: read");

@@ -38,6 +38,10 @@ bool MemSerialPort::setPortOpen(bool open) {
         outQueue_.clear();
         toHost_.clear();
         inBuf_.clear();
+        byteEvents_.clear();
+        afterReadEvents_.clear();
+        rxHeld_ = false;
+        toHostMoved_ = toHostQueued_;
     }
     if (peer_) peer_->lineChanged(open_, baud_, *this);
     return true;
@@ -83,6 +87,30 @@ void MemSerialPort::deliverToHost(const ByteStr& bytes) {
     }
     if (toHost_.empty()) rxMark_ = GetTickCount();
     toHost_.insert(toHost_.end(), bytes.begin(), bytes.end());
+    toHostQueued_ += bytes.size();
+}
+
+void MemSerialPort::deliverToHost(const ByteStr& bytes, std::size_t damagedAt, int lineEvent) {
+    if (!open_) return;
+    if (damagedAt >= bytes.size()) {
+        deliverToHost(bytes);
+        return;
+    }
+    ByteStr garbled = bytes;
+    garbled[damagedAt] ^= 0x10;
+    if (!pacing_) {
+        // An infinitely fast line: the bytes up to the damaged one are there
+        // now, the rest follows once the error has been raised.
+        inBuf_.insert(inBuf_.end(), garbled.begin(), garbled.begin() + static_cast<std::ptrdiff_t>(damagedAt) + 1);
+        afterReadEvents_.push_back(lineEvent);
+        rxHeld_ = true;
+        if (toHost_.empty()) rxMark_ = GetTickCount();
+        toHost_.insert(toHost_.end(), garbled.begin() + static_cast<std::ptrdiff_t>(damagedAt) + 1, garbled.end());
+        toHostQueued_ += garbled.size() - damagedAt - 1;
+        return;
+    }
+    byteEvents_.emplace_back(toHostQueued_ + damagedAt, lineEvent);
+    deliverToHost(garbled);
 }
 
 void MemSerialPort::transmitToPeer(const ByteStr& bytes) {
@@ -120,13 +148,21 @@ void MemSerialPort::moveOnWire() {
         }
         transmitToPeer(sent);
     }
-    if (toHost_.empty()) {
-        rxMark_ = GetTickCount();
+    if (toHost_.empty() || rxHeld_) {
+        if (toHost_.empty()) rxMark_ = GetTickCount();
     } else {
         std::int32_t n = bytesPerTimeSince(rxMark_);
         while (n-- > 0 && !toHost_.empty()) {
             inBuf_.push_back(toHost_.front());
             toHost_.pop_front();
+            const std::uint64_t number = toHostMoved_++;
+            if (!byteEvents_.empty() && byteEvents_.front().first == number) {
+                // A damaged byte: it is reported once the program has read it.
+                afterReadEvents_.push_back(byteEvents_.front().second);
+                byteEvents_.pop_front();
+                rxHeld_ = true;
+                break;
+            }
         }
     }
 }
@@ -145,6 +181,19 @@ bool MemSerialPort::pump() {
     if (!inBuf_.empty() && onComm_) {
         onComm_(comEvReceive);
         any = true;
+    }
+    // Errors of bytes the program has just read; the line goes on after them.
+    while (!afterReadEvents_.empty()) {
+        const int ev = afterReadEvents_.front();
+        afterReadEvents_.pop_front();
+        if (onComm_) onComm_(ev);
+        any = true;
+    }
+    rxHeld_ = false;
+    if (!pacing_ && !toHost_.empty()) {
+        inBuf_.insert(inBuf_.end(), toHost_.begin(), toHost_.end());
+        toHostMoved_ += toHost_.size();
+        toHost_.clear();
     }
     // Receive overflow: more waiting than the receive queue holds.
     if (static_cast<int>(inBuf_.size()) > inBufferSize_) {

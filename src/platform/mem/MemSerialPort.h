@@ -53,6 +53,11 @@ public:
     }
     // The far end sends bytes towards the program.
     void deliverToHost(const ByteStr& bytes);
+    // The same with the byte at damagedAt garbled on the way: the port takes
+    // it in with the bytes before it, raises lineEvent (a framing or parity
+    // error, say) once the program has read them, and only then goes on with
+    // the rest, as a receiver reports the error of the byte it just took.
+    void deliverToHost(const ByteStr& bytes, std::size_t damagedAt, int lineEvent);
     // Raises a line event (1001..1011) at the next pump().
     void injectEvent(int commEvent) { pendingEvents_.push_back(commEvent); }
 
@@ -119,6 +124,13 @@ private:
     ByteStr inBuf_;                       // received, waiting to be read
     ByteStr txLog_;
     std::deque<int> pendingEvents_;
+    // Line errors tied to a byte on its way to the program: the byte's
+    // number in the stream towards the program, and the event.
+    std::deque<std::pair<std::uint64_t, int>> byteEvents_;
+    std::uint64_t toHostQueued_ = 0;   // bytes ever put on the wire towards the program
+    std::uint64_t toHostMoved_ = 0;    // of those, bytes that reached the receive queue
+    std::deque<int> afterReadEvents_;  // raised once the program has read what came before
+    bool rxHeld_ = false;              // nothing more arrives until those are raised
     std::int32_t txMark_ = 0, rxMark_ = 0;
     std::function<void(int)> onComm_;
 };
