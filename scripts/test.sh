@@ -8,3 +8,4 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZS_BUILD_QT=
 ninja -C "$BUILD" -j"$(nproc)"
 cd "$BUILD"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+[ "${ZS_SKIP_SANITIZE:-0}" = 1 ] || bash "$OLDPWD/scripts/sanitize.sh"  # windowless tests under ASan/UBSan

@@ -28,8 +28,17 @@ std::int32_t clsCmcTick::Elapsed(std::int32_t start, std::int32_t now, bool* exp
         *expired = true;
         return 0;
     }
-    // now - start + 2^32, kept inside the signed range: (now + 2^31) + (2^31 - start).
-    return (now + 2147483647 + 1) + (2147483647 - start + 1);
+    // now - start + 2^32 as the sum of two parts that stay inside the signed
+    // range: now + 2^31 and 2^31 - start, each between 0 and 2^30.
+    std::int32_t sinceWrap = now + 2147483647 + 1;
+    std::int32_t beforeWrap = 2147483647 - start + 1;
+    // Both at 2^30 (start 2^30, now -2^30) makes 2^31 ms, one more than the
+    // longest countdown can last: it is over, and the sum would not fit.
+    if (sinceWrap > 2147483647 - beforeWrap) {
+        *expired = true;
+        return 0;
+    }
+    return sinceWrap + beforeWrap;
 }
 
 std::int32_t clsCmcTick::counter() {

@@ -12,7 +12,9 @@ public:
     std::int32_t counter();
 
     // The elapsed-time rule on its own, for two tick counts: sets *expired
-    // when the difference cannot be trusted, else returns now - start.
+    // when the difference cannot be trusted, or when it is 2^31 ms (longer
+    // than any countdown, and outside the signed range), else returns
+    // now - start taken modulo 2^32.
     static std::int32_t Elapsed(std::int32_t start, std::int32_t now, bool* expired);
 
 private:
