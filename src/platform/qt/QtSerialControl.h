@@ -2,11 +2,16 @@
 // The serial control on a real serial device, through QSerialPort.
 //
 // Port number N is resolved to a device at every open with the options
-// profile's section "PORTS" (see platform/SerialDevice.h). The transmit queue
+// profile's section "PORTS" (see platform/SerialDevice.h).
+//
+// Output: output() hands the bytes to the system at once, as far as it takes
+// them without waiting; only the rest waits in QSerialPort and leaves from the
+// event loop. A discard, close or reopen that follows therefore drops only
+// what the system has not sent yet, as on any serial port. The transmit queue
 // holds at most outBufferSize() bytes: what QSerialPort still buffers plus
-// what the system's driver has not sent yet count as its fill level, and a
-// write that does not fit in full is refused, so the program's send gate
-// works against the real line and nothing is ever half-sent.
+// what the system's driver reports unsent (TIOCOUTQ) count as its fill level,
+// and a write that does not fit in full is refused, so the program's send
+// gate works against the real line and nothing is ever half-sent.
 //
 // Events: received data raise comEvReceive from the event loop when at least
 // RThreshold bytes wait (0 = no receive events). Line errors are delivered
@@ -21,10 +26,11 @@
 // Framing, parity and break conditions are not reported by the Qt 6 serial
 // port, so 1001, 1004 and 1009 do not occur here.
 //
-// Nothing blocks: writes are queued and leave through the event loop.
+// Nothing blocks: the device is non-blocking and no call waits for the line.
 #include <QObject>
 #include <QSerialPort>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -75,6 +81,12 @@ private:
     void close();
     // Bytes written to the device that its driver has not sent yet.
     int driverOutputPending() const;
+    // Writes as much as the system takes now without waiting; the count taken.
+    std::size_t writeToSystem(const std::uint8_t* data, std::size_t size);
+    // Drops the output not sent yet: QSerialPort's and the system's.
+    void dropUnsentOutput();
+    // The terminal was hung up: its device is gone.
+    bool deviceHungUp() const;
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     // Delivers a line event from the event loop, unless the port has been
