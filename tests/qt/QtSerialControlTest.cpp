@@ -18,6 +18,7 @@
 
 namespace {
 
+using platform::qt::LineErrorCounts;
 using platform::qt::QtSerialControl;
 using qttest::PtyLine;
 using qttest::PumpFor;
@@ -34,6 +35,19 @@ ByteStr Pattern(std::size_t n, std::size_t start = 0) {
     for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>((start + i) * 7 + (start + i) / 251);
     return out;
 }
+
+// The device driver's line-error counters, played by the test: the control
+// reads them through the counter source it was given.
+struct FakeDriverCounts {
+    LineErrorCounts counts;
+    std::vector<int> descriptors;  // what the control asked about
+    platform::qt::LineErrorCounter source() {
+        return [this](int fd) -> std::optional<LineErrorCounts> {
+            descriptors.push_back(fd);
+            return counts;
+        };
+    }
+};
 
 class QtSerialControlTest : public ::testing::Test {
 protected:
@@ -391,6 +405,86 @@ TEST_F(QtSerialControlTest, PulledCableClosesThePortOnceAndQuietly) {
     EXPECT_FALSE(ctl->lastErrorText().empty());
     PumpFor(50);
     EXPECT_EQ(events.size(), seen);
+}
+
+TEST_F(QtSerialControlTest, EachLineErrorCountThatGoesUpRaisesItsEventOnce) {
+    struct Row {
+        const char* what;
+        std::uint32_t LineErrorCounts::*counter;
+        int event;
+    };
+    const Row rows[] = {
+        {"break", &LineErrorCounts::brk, platform::comEventBreak},
+        {"framing error", &LineErrorCounts::frame, platform::comEventFrame},
+        {"overrun", &LineErrorCounts::overrun, platform::comEventOverrun},
+        {"parity error", &LineErrorCounts::parity, platform::comEventRxParity},
+        {"receive buffer full", &LineErrorCounts::bufOverrun, platform::comEventRxOver},
+    };
+    FakeDriverCounts driver;
+    ctl->setLineErrorCounter(driver.source());
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        // What the driver counted before the port was opened is not news.
+        driver.counts = LineErrorCounts{9, 9, 9, 9, 9};
+        driver.descriptors.clear();
+        events.clear();
+        ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
+        PumpFor(120);
+        EXPECT_TRUE(events.empty());
+
+        driver.counts.*r.counter += 1;
+        ASSERT_TRUE(PumpUntil([&] { return count(r.event) == 1; }));
+        PumpFor(120);
+        EXPECT_EQ(events, std::vector<int>{r.event});  // once, and nothing else
+        // Several more between two readings: one event.
+        driver.counts.*r.counter += 4;
+        ASSERT_TRUE(PumpUntil([&] { return count(r.event) == 2; }));
+        PumpFor(120);
+        EXPECT_EQ(events.size(), 2u);
+
+        // Counted while the port was closed: not news to the next opening.
+        ASSERT_TRUE(ctl->setPortOpen(false));
+        driver.counts.*r.counter += 1;
+        PumpFor(120);
+        ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
+        PumpFor(120);
+        EXPECT_EQ(events.size(), 2u);
+        ASSERT_TRUE(ctl->setPortOpen(false));
+
+        ASSERT_FALSE(driver.descriptors.empty());
+        EXPECT_TRUE(std::all_of(driver.descriptors.begin(), driver.descriptors.end(), [](int fd) { return fd >= 0; }));
+    }
+}
+
+TEST_F(QtSerialControlTest, LineErrorsComeBeforeTheirDataAndACountedOverflowMayCloseThePort) {
+    FakeDriverCounts driver;
+    ctl->setLineErrorCounter(driver.source());
+    ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
+
+    // A framing error counted with the data it came with.
+    driver.counts.frame = 1;
+    ASSERT_TRUE(pty.send(Bytes({0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0xFD})));
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 6; }));
+    ASSERT_EQ(count(platform::comEventFrame), 1);
+    EXPECT_LT(std::find(events.begin(), events.end(), platform::comEventFrame) - events.begin(),
+              std::find(events.begin(), events.end(), platform::comEvReceive) - events.begin());
+
+    // The port host closes the port on a receive overflow: the events of the
+    // same reading before it still arrive, nothing after it.
+    ctl->setOnComm([this](int ev) {
+        events.push_back(ev);
+        if (ev == platform::comEventRxOver) ctl->setPortOpen(false);
+    });
+    events.clear();
+    driver.counts.parity += 1;
+    driver.counts.bufOverrun += 1;
+    ASSERT_TRUE(PumpUntil([&] { return !ctl->portOpen(); }));
+    EXPECT_EQ(events, (std::vector<int>{platform::comEventRxParity, platform::comEventRxOver}));
+    const std::size_t asked = driver.descriptors.size();
+    driver.counts.brk += 1;
+    PumpFor(150);
+    EXPECT_EQ(events.size(), 2u);
+    EXPECT_EQ(driver.descriptors.size(), asked);  // a closed port is not polled
 }
 
 } // namespace

@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <string>
 
+#include "ZtN7Sim.h"
+#include "link/clsCmcXfr3Drv.h"
 #include "link/Xfr3Frame.h"
+#include "link/clsCmcXfr3Sequence.h"
+#include "model/clsIndOp_RigN7.h"
+#include "platform/qt/LineErrorCounts.h"
 #include "qt/PtyLine.h"
 #include "qt/WindowWithSim.h"
 
@@ -110,6 +115,60 @@ TEST_F(QtSerialControlWithProgram, PulledCableIsReportedOnceAndThePortStaysClose
     EXPECT_EQ(desktop.messages.size(), 1u) << desktop.messages.back();
     EXPECT_EQ(window->portLabel()->text(), QStringLiteral("COM1: CLOSE"));
     EXPECT_EQ(ended, 0);
+}
+
+// The system drops received bytes for a full receive buffer in the middle of
+// the clone read, which the device's driver counts. The program must not take
+// the image it got as the radio's: one message, the link idle and the port
+// closed, and nothing sent to the radio afterwards.
+TEST_F(QtSerialControlWithProgram, ReceiveOverflowCountedMidCloneReadIsReportedOnceAndTheRadioLeftAlone) {
+    GTEST_SKIP() << "waits for the clone-read mend: step 4 of clone read still clears the overflow flag unreported";
+    const std::string saved = dir.file("sim-eeprom.bin");
+    // Paced at the line speed, so the transfer takes its real few seconds.
+    qtwin::SimExe sim({QStringLiteral("--pace"), QStringLiteral("--save"), QString::fromStdString(saved)});
+    ASSERT_FALSE(sim.path().empty()) << "zt-n7-sim did not start: " << sim.errors().toStdString();
+    ASSERT_TRUE(Start(sim.path()));
+
+    // A pseudo-terminal counts nothing; the test plays a driver that does,
+    // and counts one overflow once a sixth of the image has been stored.
+    platform::qt::LineErrorCounts counts;
+    std::int32_t struckAt = -1;
+    serial->setLineErrorCounter([&](int) -> std::optional<platform::qt::LineErrorCounts> {
+        const std::int32_t adr = program->com().xfr3D().lastEeAdr();
+        if (struckAt < 0 && serial->settings() == "38400,N,8,1" && adr >= 0x0800) {
+            struckAt = adr;
+            ++counts.bufOverrun;
+        }
+        return counts;
+    });
+
+    QTest::mouseClick(window->button(0), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.messages.empty(); }, 30000))
+        << "struck at " << struckAt << "; console lines: " << window->consoleList()->count();
+    ASSERT_GE(struckAt, 0x0800);
+    EXPECT_LT(struckAt, 0x2FFF);  // mid-transfer
+    RecordProperty("struckAtAddress", static_cast<int>(struckAt));
+
+    // The program keeps running; whatever it does next must not send a
+    // second message or open the port again.
+    QTest::qWait(2000);
+    ASSERT_EQ(desktop.messages.size(), 1u) << desktop.messages.back();
+    EXPECT_EQ(desktop.messages.front(),
+              "COM buffer overflow.\r\n\r\nCheck the following:\r\n- The COM port settings.\r\n"
+              "- Cloning cable connections.\r\n- Transceiver power is ON.");
+    EXPECT_FALSE(program->sequencer().OpRunning());
+    EXPECT_EQ(program->operation().OpState(), 0);
+    EXPECT_FALSE(serial->portOpen());
+    EXPECT_EQ(window->portLabel()->text(), QStringLiteral("COM1: CLOSE"));
+    EXPECT_FALSE(window->consoleList()->count() == 16 && window->consoleList()->isVisible());
+
+    // No adjustment command reached the radio: its EEPROM is as it was.
+    ASSERT_TRUE(sim.stop());
+    const std::string image = qtwin::ReadFile(saved);
+    ASSERT_EQ(image.size(), 12288u);
+    const ByteStr original = zsim::ZtN7Sim::DefaultImage();
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), original.begin(),
+                           [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
 }
 
 }  // namespace

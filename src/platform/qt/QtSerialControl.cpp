@@ -62,11 +62,14 @@ QtSerialControl::QtSerialControl(std::string optionsProfilePath) : profilePath_(
     QObject::connect(&port_, &QSerialPort::readyRead, &context_, [this] { onReadyRead(); });
     QObject::connect(&port_, &QSerialPort::errorOccurred, &context_,
                      [this](QSerialPort::SerialPortError e) { onError(e); });
+    lineErrorPoll_.setInterval(50);
+    QObject::connect(&lineErrorPoll_, &QTimer::timeout, &context_, [this] { pollLineErrors(); });
 }
 
 QtSerialControl::~QtSerialControl() {
     // Nothing may reach the program while the control is taken apart.
     QObject::disconnect(&port_, nullptr, &context_, nullptr);
+    lineErrorPoll_.stop();
     onComm_ = nullptr;
     close();
 }
@@ -134,6 +137,7 @@ bool QtSerialControl::open() {
     overflowed_ = false;
     ++generation_;
     lastError_.clear();
+    startLineErrorCounts();
     return true;
 }
 
@@ -150,6 +154,8 @@ void QtSerialControl::close() {
     port_.clearError();
     lost_ = false;
     ++generation_;
+    lineErrorBase_.reset();
+    lineErrorPoll_.stop();
 }
 
 int QtSerialControl::inBufferCount() {
@@ -246,8 +252,42 @@ void QtSerialControl::dropUnsentOutput() {
     if (port_.bytesToWrite() > 0 || driverOutputPending() > 0) port_.clear(QSerialPort::Output);
 }
 
+void QtSerialControl::setLineErrorCounter(LineErrorCounter counter) {
+    lineErrorCounter_ = std::move(counter);
+    if (portOpen()) startLineErrorCounts();
+}
+
+void QtSerialControl::startLineErrorCounts() {
+    lineErrorBase_.reset();
+    if (lineErrorCounter_) lineErrorBase_ = lineErrorCounter_(port_.handle());
+    if (lineErrorBase_) {
+        lineErrorPoll_.start();
+    } else {
+        lineErrorPoll_.stop();
+    }
+}
+
+bool QtSerialControl::pollLineErrors() {
+    if (!lineErrorBase_ || !lineErrorCounter_ || !portOpen()) return true;
+    const std::optional<LineErrorCounts> now = lineErrorCounter_(port_.handle());
+    if (!now) return true;
+    const std::vector<int> events = LineErrorEvents(*lineErrorBase_, *now);
+    // The new base is taken before any handler runs: one that shows a modal
+    // box runs the event loop, and a poll from there must not repeat these.
+    lineErrorBase_ = *now;
+    const unsigned gen = generation_;
+    for (int ev : events) {
+        if (onComm_) onComm_(ev);
+        if (gen != generation_ || !portOpen()) return false;
+    }
+    return true;
+}
+
 void QtSerialControl::onReadyRead() {
     if (!portOpen()) return;
+    // Line errors are raised before the receive event of the data they came
+    // with: the port host drops its partial frame first.
+    if (!pollLineErrors()) return;
     const qint64 waiting = port_.bytesAvailable();
     if (waiting > inBufferSize_ && inBufferSize_ > 0 && !overflowed_) {
         overflowed_ = true;

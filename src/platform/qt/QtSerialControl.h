@@ -23,19 +23,28 @@
 //   device gone (cable or adapter pulled)   -> comEventDSRTO (1003), and the
 //     port counts as closed from then on: portOpen() is false, output() is
 //     refused, and the next open tries the device afresh.
-// Framing, parity and break conditions are not reported by the Qt 6 serial
-// port, so 1001, 1004 and 1009 do not occur here.
+// QSerialPort reports no framing, parity, break or overrun conditions. Where
+// the device's driver counts them (see LineErrorCounts.h), each counter that
+// went up since the port was opened raises its event once: break 1001,
+// framing 1004, overrun 1006, parity 1009, and bytes the system dropped for
+// a full receive buffer 1008. The counters are read when data arrive (their
+// line errors come before their receive event) and every 50 ms while the
+// port is open. Where the driver counts nothing (pseudo-terminals), nothing
+// is raised.
 //
 // Nothing blocks: the device is non-blocking and no call waits for the line.
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/SerialControl.h"
+#include "platform/qt/LineErrorCounts.h"
 
 namespace platform::qt {
 
@@ -50,6 +59,9 @@ public:
 
     void setOptionsProfilePath(std::string path) { profilePath_ = std::move(path); }
     const std::string& optionsProfilePath() const { return profilePath_; }
+    // Where the driver's line-error counts come from (the system's by
+    // default; empty = none). Counting starts afresh when set on an open port.
+    void setLineErrorCounter(LineErrorCounter counter);
 
     // ISerialControl
     void setCommPort(std::int16_t n) override { portNumber_ = n; }
@@ -87,6 +99,11 @@ private:
     void dropUnsentOutput();
     // The terminal was hung up: its device is gone.
     bool deviceHungUp() const;
+    // Takes the counts of a fresh opening as the base and starts polling.
+    void startLineErrorCounts();
+    // Raises the events of the counters that went up. False when a handler
+    // closed or reopened the port meanwhile.
+    bool pollLineErrors();
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     // Delivers a line event from the event loop, unless the port has been
@@ -110,6 +127,9 @@ private:
     unsigned generation_ = 0;  // counts openings, to drop stale events
     std::string lastError_;
     std::function<void(int)> onComm_;
+    LineErrorCounter lineErrorCounter_ = SystemLineErrorCounts;
+    std::optional<LineErrorCounts> lineErrorBase_;  // none: not counting
+    QTimer lineErrorPoll_;
 };
 
 } // namespace platform::qt
