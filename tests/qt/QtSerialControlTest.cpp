@@ -18,6 +18,7 @@
 
 namespace {
 
+using platform::qt::LineErrorCounts;
 using platform::qt::QtSerialControl;
 using qttest::PtyLine;
 using qttest::PumpFor;
@@ -34,6 +35,19 @@ ByteStr Pattern(std::size_t n, std::size_t start = 0) {
     for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>((start + i) * 7 + (start + i) / 251);
     return out;
 }
+
+// The device driver's line-error counters, played by the test: the control
+// reads them through the counter source it was given.
+struct FakeDriverCounts {
+    LineErrorCounts counts;
+    std::vector<int> descriptors;  // what the control asked about
+    platform::qt::LineErrorCounter source() {
+        return [this](int fd) -> std::optional<LineErrorCounts> {
+            descriptors.push_back(fd);
+            return counts;
+        };
+    }
+};
 
 class QtSerialControlTest : public ::testing::Test {
 protected:
@@ -127,46 +141,39 @@ TEST_F(QtSerialControlTest, ReadsEverythingWaitingAtOnceAndHonoursTheReceiveThre
     EXPECT_EQ(ctl->input(), Pattern(1024));
 }
 
-TEST_F(QtSerialControlTest, UnsentBytesCountInTheQueueAndDiscardDropsThem) {
+TEST_F(QtSerialControlTest, BytesGoToTheSystemAtOnceSoADiscardOrCloseRightAfterKeepsThem) {
+    // As the program does at the start of a clone read: bytes, then a
+    // discard, more bytes, then the port closed, all without the event loop
+    // running in between. A pseudo-terminal takes everything at once and
+    // counts none of it as unsent, so all of it is on the line.
     ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
-    // Nothing leaves before the event loop runs, so all of it is waiting.
     ASSERT_TRUE(ctl->output(Pattern(300)));
-    EXPECT_EQ(ctl->outBufferCount(), 300);
-    ASSERT_TRUE(ctl->output(Pattern(200, 300)));
-    EXPECT_EQ(ctl->outBufferCount(), 500);
-
-    ctl->discardOutput();
     EXPECT_EQ(ctl->outBufferCount(), 0);
-    PumpFor(100);
-    EXPECT_TRUE(pty.receive().empty());
+    ctl->discardOutput();
+    ASSERT_TRUE(ctl->output(Pattern(200, 300)));
+    ASSERT_TRUE(ctl->setPortOpen(false));
 
-    ASSERT_TRUE(ctl->output(Bytes({'O', 'K'})));
     ByteStr atFarEnd;
-    ASSERT_TRUE(PumpUntil([&] {
+    PumpUntil([&] {
         const ByteStr in = pty.receive();
         atFarEnd.insert(atFarEnd.end(), in.begin(), in.end());
-        return atFarEnd.size() >= 2 && ctl->outBufferCount() == 0;
-    }));
-    EXPECT_EQ(atFarEnd, Bytes({'O', 'K'}));
+        return atFarEnd.size() >= 500;
+    });
+    PumpFor(50);
+    const ByteStr late = pty.receive();
+    atFarEnd.insert(atFarEnd.end(), late.begin(), late.end());
+    EXPECT_TRUE(atFarEnd == Pattern(500)) << atFarEnd.size() << " bytes";
 }
 
-TEST_F(QtSerialControlTest, TransmitQueueNeverHoldsMoreThanItsSizeAndLosesNothing) {
+// The far end stops reading until the system's queue is full: what the
+// system does not take waits in the control and counts as unsent.
+TEST_F(QtSerialControlTest, TransmitQueueNeverHoldsMoreThanItsSizeAndDiscardDropsOnlyWhatIsUnsent) {
     ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
     ASSERT_EQ(ctl->outBufferSize(), 1024);
 
-    // A write that does not fit is refused whole and reported; none of it
-    // reaches the line.
-    ASSERT_TRUE(ctl->output(Pattern(1000)));
-    EXPECT_FALSE(ctl->output(Pattern(25, 1000)));
-    EXPECT_EQ(ctl->outBufferCount(), 1000);
-    ASSERT_TRUE(ctl->output(Pattern(24, 1000)));
-    EXPECT_EQ(ctl->outBufferCount(), 1024);
-    EXPECT_FALSE(ctl->output(Pattern(1, 1024)));
-    ASSERT_TRUE(PumpUntil([&] { return count(platform::comEventTxFull) >= 2; }));
-    std::size_t sent = 1024;
-
-    // The far end stops reading. Whatever fits keeps going in until the line
-    // backs up; the count never passes the queue's size.
+    // Whatever fits keeps going in until the line backs up; the count never
+    // passes the queue's size.
+    std::size_t sent = 0;
     int maxCount = 0;
     bool backedUp = false;
     QElapsedTimer t;
@@ -186,10 +193,15 @@ TEST_F(QtSerialControlTest, TransmitQueueNeverHoldsMoreThanItsSizeAndLosesNothin
         }
         maxCount = std::max(maxCount, ctl->outBufferCount());
     }
-    EXPECT_TRUE(backedUp) << "the queue never filled after " << sent << " bytes";
+    ASSERT_TRUE(backedUp) << "the queue never filled after " << sent << " bytes";
     RecordProperty("bytesBeforeTheLineBackedUp", static_cast<int>(sent));
     EXPECT_LE(maxCount, 1024);
-    EXPECT_EQ(ctl->outBufferCount(), 1024);
+    ASSERT_EQ(ctl->outBufferCount(), 1024);
+
+    // A write that does not fit is refused whole and reported; none of it
+    // reaches the line (the pattern would not continue if it did).
+    EXPECT_FALSE(ctl->output(Bytes({0x55})));
+    ASSERT_TRUE(PumpUntil([&] { return count(platform::comEventTxFull) >= 1; }));
 
     // The far end reads again: every byte arrives, in order, once.
     ByteStr atFarEnd;
@@ -200,6 +212,40 @@ TEST_F(QtSerialControlTest, TransmitQueueNeverHoldsMoreThanItsSizeAndLosesNothin
     }, 10000)) << atFarEnd.size() << " of " << sent;
     EXPECT_TRUE(atFarEnd == Pattern(sent));
     EXPECT_TRUE(PumpUntil([&] { return ctl->outBufferCount() == 0; }));
+
+    // Backed up once more, a discard drops what the control still holds: the
+    // far end gets the bytes from before it, without that unsent tail, and
+    // then what was written after the discard.
+    const std::size_t second = sent;
+    refusedInARow = 0;
+    t.restart();
+    while (t.elapsed() < 10000 && refusedInARow <= 200) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const int room = ctl->outBufferSize() - ctl->outBufferCount();
+        if (room > 0 && ctl->output(Pattern(static_cast<std::size_t>(room), sent))) {
+            sent += static_cast<std::size_t>(room);
+            refusedInARow = 0;
+        } else {
+            ++refusedInARow;
+        }
+    }
+    const int held = ctl->outBufferCount();
+    ASSERT_GT(held, 0);
+    ctl->discardOutput();
+    EXPECT_EQ(ctl->outBufferCount(), 0);
+    const ByteStr after = Bytes({'O', 'K'});
+    ASSERT_TRUE(ctl->output(after));
+    atFarEnd.clear();
+    ASSERT_TRUE(PumpUntil([&] {
+        const ByteStr in = pty.receive();
+        atFarEnd.insert(atFarEnd.end(), in.begin(), in.end());
+        return atFarEnd.size() >= 2 && ByteStr(atFarEnd.end() - 2, atFarEnd.end()) == after;
+    }, 10000)) << atFarEnd.size() << " bytes";
+    const std::size_t kept = atFarEnd.size() - after.size();
+    EXPECT_LE(kept, sent - second - static_cast<std::size_t>(held));
+    EXPECT_TRUE(ByteStr(atFarEnd.begin(), atFarEnd.begin() + static_cast<std::ptrdiff_t>(kept)) ==
+                Pattern(kept, second));
+    RecordProperty("bytesKeptByTheDiscard", static_cast<int>(kept));
 }
 
 TEST_F(QtSerialControlTest, LineSettingsReachTheDevice) {
@@ -290,6 +336,14 @@ TEST_F(QtSerialControlTest, EachOpeningStartsWithEmptyQueues) {
     ASSERT_TRUE(ctl->setPortOpen(false));
     EXPECT_TRUE(ctl->setPortOpen(false));
     EXPECT_EQ(ctl->outBufferCount(), 0);
+    // The system had taken that output before the close: it is on the line.
+    ByteStr atFarEnd;
+    ASSERT_TRUE(PumpUntil([&] {
+        const ByteStr in = pty.receive();
+        atFarEnd.insert(atFarEnd.end(), in.begin(), in.end());
+        return atFarEnd.size() >= 500;
+    }));
+    EXPECT_TRUE(atFarEnd == Pattern(500));
 
     // Bytes the far end sent while the port was closed are stale.
     ASSERT_TRUE(pty.send(Bytes({'o', 'l', 'd'})));
@@ -301,7 +355,7 @@ TEST_F(QtSerialControlTest, EachOpeningStartsWithEmptyQueues) {
     ASSERT_TRUE(pty.send(Bytes({'n', 'e', 'w'})));
     ASSERT_TRUE(PumpUntil([&] { return received.size() >= 3; }));
     EXPECT_EQ(received, Bytes({'n', 'e', 'w'}));
-    // The output closed with the port never reached the line.
+    // The reopening sent nothing again.
     EXPECT_TRUE(pty.receive().empty());
 }
 
@@ -351,6 +405,86 @@ TEST_F(QtSerialControlTest, PulledCableClosesThePortOnceAndQuietly) {
     EXPECT_FALSE(ctl->lastErrorText().empty());
     PumpFor(50);
     EXPECT_EQ(events.size(), seen);
+}
+
+TEST_F(QtSerialControlTest, EachLineErrorCountThatGoesUpRaisesItsEventOnce) {
+    struct Row {
+        const char* what;
+        std::uint32_t LineErrorCounts::*counter;
+        int event;
+    };
+    const Row rows[] = {
+        {"break", &LineErrorCounts::brk, platform::comEventBreak},
+        {"framing error", &LineErrorCounts::frame, platform::comEventFrame},
+        {"overrun", &LineErrorCounts::overrun, platform::comEventOverrun},
+        {"parity error", &LineErrorCounts::parity, platform::comEventRxParity},
+        {"receive buffer full", &LineErrorCounts::bufOverrun, platform::comEventRxOver},
+    };
+    FakeDriverCounts driver;
+    ctl->setLineErrorCounter(driver.source());
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        // What the driver counted before the port was opened is not news.
+        driver.counts = LineErrorCounts{9, 9, 9, 9, 9};
+        driver.descriptors.clear();
+        events.clear();
+        ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
+        PumpFor(120);
+        EXPECT_TRUE(events.empty());
+
+        driver.counts.*r.counter += 1;
+        ASSERT_TRUE(PumpUntil([&] { return count(r.event) == 1; }));
+        PumpFor(120);
+        EXPECT_EQ(events, std::vector<int>{r.event});  // once, and nothing else
+        // Several more between two readings: one event.
+        driver.counts.*r.counter += 4;
+        ASSERT_TRUE(PumpUntil([&] { return count(r.event) == 2; }));
+        PumpFor(120);
+        EXPECT_EQ(events.size(), 2u);
+
+        // Counted while the port was closed: not news to the next opening.
+        ASSERT_TRUE(ctl->setPortOpen(false));
+        driver.counts.*r.counter += 1;
+        PumpFor(120);
+        ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
+        PumpFor(120);
+        EXPECT_EQ(events.size(), 2u);
+        ASSERT_TRUE(ctl->setPortOpen(false));
+
+        ASSERT_FALSE(driver.descriptors.empty());
+        EXPECT_TRUE(std::all_of(driver.descriptors.begin(), driver.descriptors.end(), [](int fd) { return fd >= 0; }));
+    }
+}
+
+TEST_F(QtSerialControlTest, LineErrorsComeBeforeTheirDataAndACountedOverflowMayCloseThePort) {
+    FakeDriverCounts driver;
+    ctl->setLineErrorCounter(driver.source());
+    ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
+
+    // A framing error counted with the data it came with.
+    driver.counts.frame = 1;
+    ASSERT_TRUE(pty.send(Bytes({0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0xFD})));
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 6; }));
+    ASSERT_EQ(count(platform::comEventFrame), 1);
+    EXPECT_LT(std::find(events.begin(), events.end(), platform::comEventFrame) - events.begin(),
+              std::find(events.begin(), events.end(), platform::comEvReceive) - events.begin());
+
+    // The port host closes the port on a receive overflow: the events of the
+    // same reading before it still arrive, nothing after it.
+    ctl->setOnComm([this](int ev) {
+        events.push_back(ev);
+        if (ev == platform::comEventRxOver) ctl->setPortOpen(false);
+    });
+    events.clear();
+    driver.counts.parity += 1;
+    driver.counts.bufOverrun += 1;
+    ASSERT_TRUE(PumpUntil([&] { return !ctl->portOpen(); }));
+    EXPECT_EQ(events, (std::vector<int>{platform::comEventRxParity, platform::comEventRxOver}));
+    const std::size_t asked = driver.descriptors.size();
+    driver.counts.brk += 1;
+    PumpFor(150);
+    EXPECT_EQ(events.size(), 2u);
+    EXPECT_EQ(driver.descriptors.size(), asked);  // a closed port is not polled
 }
 
 } // namespace

@@ -9,8 +9,12 @@
 #include "platform/qt/LineSettings.h"
 
 #if defined(Q_OS_UNIX)
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace platform::qt {
@@ -58,11 +62,14 @@ QtSerialControl::QtSerialControl(std::string optionsProfilePath) : profilePath_(
     QObject::connect(&port_, &QSerialPort::readyRead, &context_, [this] { onReadyRead(); });
     QObject::connect(&port_, &QSerialPort::errorOccurred, &context_,
                      [this](QSerialPort::SerialPortError e) { onError(e); });
+    lineErrorPoll_.setInterval(50);
+    QObject::connect(&lineErrorPoll_, &QTimer::timeout, &context_, [this] { pollLineErrors(); });
 }
 
 QtSerialControl::~QtSerialControl() {
     // Nothing may reach the program while the control is taken apart.
     QObject::disconnect(&port_, nullptr, &context_, nullptr);
+    lineErrorPoll_.stop();
     onComm_ = nullptr;
     close();
 }
@@ -117,7 +124,8 @@ bool QtSerialControl::open() {
     port_.setDataTerminalReady(dtr_);
     port_.setRequestToSend(rts_);
     // A fresh opening starts with empty queues, whatever the device held.
-    port_.clear(QSerialPort::AllDirections);
+    port_.clear(QSerialPort::Input);
+    dropUnsentOutput();
     port_.clearError();
     if (lost_) {
         // The device vanished while it was being set up.
@@ -129,6 +137,7 @@ bool QtSerialControl::open() {
     overflowed_ = false;
     ++generation_;
     lastError_.clear();
+    startLineErrorCounts();
     return true;
 }
 
@@ -139,11 +148,14 @@ void QtSerialControl::close() {
     }
     OwnCall own(ownCall_);
     // Pending output is dropped, so closing never waits for the line to drain.
-    port_.clear(QSerialPort::AllDirections);
+    port_.clear(QSerialPort::Input);
+    dropUnsentOutput();
     port_.close();
     port_.clearError();
     lost_ = false;
     ++generation_;
+    lineErrorBase_.reset();
+    lineErrorPoll_.stop();
 }
 
 int QtSerialControl::inBufferCount() {
@@ -181,19 +193,101 @@ bool QtSerialControl::output(const ByteStr& bytes) {
         return false;
     }
     OwnCall own(ownCall_);
-    const qint64 n = port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    return n == static_cast<qint64>(bytes.size());
+    // The bytes go to the system now, as far as it takes them, so that a
+    // discard or close right after this call (the program opens the port
+    // again in the same pass) drops only what the line has not carried yet.
+    // Only what the system does not take waits in QSerialPort, which sends it
+    // from the event loop. Writing past QSerialPort is safe while its own
+    // buffer is empty; otherwise the bytes queue behind it to keep the order.
+    std::size_t taken = 0;
+    if (port_.bytesToWrite() == 0) taken = writeToSystem(bytes.data(), bytes.size());
+    if (taken == bytes.size()) return true;
+    const auto rest = static_cast<qint64>(bytes.size() - taken);
+    return port_.write(reinterpret_cast<const char*>(bytes.data() + taken), rest) == rest;
+}
+
+std::size_t QtSerialControl::writeToSystem(const std::uint8_t* data, std::size_t size) {
+#if defined(Q_OS_UNIX)
+    // QSerialPort::flush() is not used for this: on a full system queue it
+    // reports EAGAIN as a resource error, the same as a pulled adapter, and
+    // it writes only one block of its buffer per call. The descriptor is
+    // non-blocking, so this write takes what fits and returns at once.
+    const int fd = port_.handle();
+    if (fd < 0) return 0;
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            // Full (EAGAIN) or failing: the rest goes through QSerialPort,
+            // whose write from the event loop reports a device that is gone.
+            break;
+        }
+    }
+    return done;
+#else
+    // Elsewhere everything goes through QSerialPort.
+    static_cast<void>(data);
+    static_cast<void>(size);
+    return 0;
+#endif
 }
 
 void QtSerialControl::discardOutput() {
     if (!port_.isOpen()) return;
     OwnCall own(ownCall_);
-    port_.clear(QSerialPort::Output);
+    dropUnsentOutput();
     port_.clearError();
+}
+
+void QtSerialControl::dropUnsentOutput() {
+    // The system's queue is flushed only while it reports bytes it has not
+    // sent (or QSerialPort still holds some): a flush when it reports none
+    // could only drop bytes it already counts as sent. A pseudo-terminal
+    // counts every byte as sent once written, yet a flush there still drops
+    // what its far end has not taken in yet.
+    if (port_.bytesToWrite() > 0 || driverOutputPending() > 0) port_.clear(QSerialPort::Output);
+}
+
+void QtSerialControl::setLineErrorCounter(LineErrorCounter counter) {
+    lineErrorCounter_ = std::move(counter);
+    if (portOpen()) startLineErrorCounts();
+}
+
+void QtSerialControl::startLineErrorCounts() {
+    lineErrorBase_.reset();
+    if (lineErrorCounter_) lineErrorBase_ = lineErrorCounter_(port_.handle());
+    if (lineErrorBase_) {
+        lineErrorPoll_.start();
+    } else {
+        lineErrorPoll_.stop();
+    }
+}
+
+bool QtSerialControl::pollLineErrors() {
+    if (!lineErrorBase_ || !lineErrorCounter_ || !portOpen()) return true;
+    const std::optional<LineErrorCounts> now = lineErrorCounter_(port_.handle());
+    if (!now) return true;
+    const std::vector<int> events = LineErrorEvents(*lineErrorBase_, *now);
+    // The new base is taken before any handler runs: one that shows a modal
+    // box runs the event loop, and a poll from there must not repeat these.
+    lineErrorBase_ = *now;
+    const unsigned gen = generation_;
+    for (int ev : events) {
+        if (onComm_) onComm_(ev);
+        if (gen != generation_ || !portOpen()) return false;
+    }
+    return true;
 }
 
 void QtSerialControl::onReadyRead() {
     if (!portOpen()) return;
+    // Line errors are raised before the receive event of the data they came
+    // with: the port host drops its partial frame first.
+    if (!pollLineErrors()) return;
     const qint64 waiting = port_.bytesAvailable();
     if (waiting > inBufferSize_ && inBufferSize_ > 0 && !overflowed_) {
         overflowed_ = true;
@@ -204,7 +298,10 @@ void QtSerialControl::onReadyRead() {
 
 void QtSerialControl::onError(QSerialPort::SerialPortError error) {
     if (!port_.isOpen() || lost_) return;
-    if (error == QSerialPort::ResourceError) {
+    // A terminal that was hung up (adapter pulled, far end of a
+    // pseudo-terminal gone) reads as empty, which QSerialPort reports as a
+    // read error, again and again; only a write would give the resource error.
+    if (error == QSerialPort::ResourceError || (error == QSerialPort::ReadError && deviceHungUp())) {
         // The device is gone, whoever's call found out. The port counts as
         // closed at once; the handle is let go from the event loop, outside
         // Qt's own notification.
@@ -222,6 +319,17 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error) {
     case QSerialPort::WriteError: postEvent(comEventCTSTO); break;
     default: break;  // not line conditions
     }
+}
+
+bool QtSerialControl::deviceHungUp() const {
+#if defined(Q_OS_UNIX)
+    pollfd p{};
+    p.fd = port_.handle();
+    if (p.fd < 0) return false;
+    return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return false;
+#endif
 }
 
 void QtSerialControl::postEvent(int commEvent) {

@@ -2,11 +2,16 @@
 // The serial control on a real serial device, through QSerialPort.
 //
 // Port number N is resolved to a device at every open with the options
-// profile's section "PORTS" (see platform/SerialDevice.h). The transmit queue
+// profile's section "PORTS" (see platform/SerialDevice.h).
+//
+// Output: output() hands the bytes to the system at once, as far as it takes
+// them without waiting; only the rest waits in QSerialPort and leaves from the
+// event loop. A discard, close or reopen that follows therefore drops only
+// what the system has not sent yet, as on any serial port. The transmit queue
 // holds at most outBufferSize() bytes: what QSerialPort still buffers plus
-// what the system's driver has not sent yet count as its fill level, and a
-// write that does not fit in full is refused, so the program's send gate
-// works against the real line and nothing is ever half-sent.
+// what the system's driver reports unsent (TIOCOUTQ) count as its fill level,
+// and a write that does not fit in full is refused, so the program's send
+// gate works against the real line and nothing is ever half-sent.
 //
 // Events: received data raise comEvReceive from the event loop when at least
 // RThreshold bytes wait (0 = no receive events). Line errors are delivered
@@ -18,18 +23,28 @@
 //   device gone (cable or adapter pulled)   -> comEventDSRTO (1003), and the
 //     port counts as closed from then on: portOpen() is false, output() is
 //     refused, and the next open tries the device afresh.
-// Framing, parity and break conditions are not reported by the Qt 6 serial
-// port, so 1001, 1004 and 1009 do not occur here.
+// QSerialPort reports no framing, parity, break or overrun conditions. Where
+// the device's driver counts them (see LineErrorCounts.h), each counter that
+// went up since the port was opened raises its event once: break 1001,
+// framing 1004, overrun 1006, parity 1009, and bytes the system dropped for
+// a full receive buffer 1008. The counters are read when data arrive (their
+// line errors come before their receive event) and every 50 ms while the
+// port is open. Where the driver counts nothing (pseudo-terminals), nothing
+// is raised.
 //
-// Nothing blocks: writes are queued and leave through the event loop.
+// Nothing blocks: the device is non-blocking and no call waits for the line.
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/SerialControl.h"
+#include "platform/qt/LineErrorCounts.h"
 
 namespace platform::qt {
 
@@ -44,6 +59,9 @@ public:
 
     void setOptionsProfilePath(std::string path) { profilePath_ = std::move(path); }
     const std::string& optionsProfilePath() const { return profilePath_; }
+    // Where the driver's line-error counts come from (the system's by
+    // default; empty = none). Counting starts afresh when set on an open port.
+    void setLineErrorCounter(LineErrorCounter counter);
 
     // ISerialControl
     void setCommPort(std::int16_t n) override { portNumber_ = n; }
@@ -75,6 +93,17 @@ private:
     void close();
     // Bytes written to the device that its driver has not sent yet.
     int driverOutputPending() const;
+    // Writes as much as the system takes now without waiting; the count taken.
+    std::size_t writeToSystem(const std::uint8_t* data, std::size_t size);
+    // Drops the output not sent yet: QSerialPort's and the system's.
+    void dropUnsentOutput();
+    // The terminal was hung up: its device is gone.
+    bool deviceHungUp() const;
+    // Takes the counts of a fresh opening as the base and starts polling.
+    void startLineErrorCounts();
+    // Raises the events of the counters that went up. False when a handler
+    // closed or reopened the port meanwhile.
+    bool pollLineErrors();
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     // Delivers a line event from the event loop, unless the port has been
@@ -98,6 +127,9 @@ private:
     unsigned generation_ = 0;  // counts openings, to drop stale events
     std::string lastError_;
     std::function<void(int)> onComm_;
+    LineErrorCounter lineErrorCounter_ = SystemLineErrorCounts;
+    std::optional<LineErrorCounts> lineErrorBase_;  // none: not counting
+    QTimer lineErrorPoll_;
 };
 
 } // namespace platform::qt
