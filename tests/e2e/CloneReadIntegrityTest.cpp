@@ -79,9 +79,10 @@ TEST_P(CloneReadIntegrity, ReportsOnceGoesIdleAndSendsNothingFromThePartialImage
     EXPECT_FALSE(rig.win.mnuFileSaveImage.isEnabled);
     const ByteStr& tx = rig.port.transmittedLog();
     const std::size_t request = FindRequest(tx, xfr3::kCmdCloneRead);
-    if (request != std::string::npos)
+    if (request != std::string::npos) {
         EXPECT_EQ(FindRequest(tx, xfr3::kCmdAdjust, request), std::string::npos)
             << "an adjustment command followed the clone read request";
+    }
     EXPECT_EQ(sim.image(), before) << "the radio's EEPROM changed";
 
     // A sound line again: "Connect" reads the radio whole.

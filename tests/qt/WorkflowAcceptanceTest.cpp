@@ -187,12 +187,18 @@ TEST_F(WorkflowAcceptance, ATechniciansSessionFromStartToExit) {
     ASSERT_TRUE(AllSent());
     ASSERT_TRUE(desktop.messages.empty()) << desktop.messages.front();
     // F5 reads thirteen lines; the port (closed by the auto release) opens
-    // for them, and the radio goes away in the middle.
+    // for them, and the radio goes away in the middle. The lines come back
+    // within a few milliseconds each, so the radio first stops answering
+    // them: the program is then surely waiting for one when it goes.
+    ASSERT_TRUE(SendControl(control, "fault drop-readouts\n"));
+    QTest::qWait(200);
     QTest::keyClick(console(), Qt::Key_F5);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return serial->portOpen(); }, 2000));
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serial->portOpen() && program->com().xfr3D().answerWait(); }, 2000));
     ASSERT_TRUE(sim->stop());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.messages.empty(); }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.messages.empty(); }, 15000))
+        << "state " << program->operation().OpState() << ", link busy " << program->sequencer().OpRunning()
+        << ", answer awaited " << program->com().xfr3D().answerWait() << ", port open " << serial->portOpen()
+        << ", step " << program->sequencer().step() << ", op " << program->sequencer().Operation();
     QTest::qWait(2000);  // one message, not one per tick
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0],
