@@ -33,6 +33,8 @@ TOOLCHAIN="$ROOT/cmake/mingw-w64-x86_64.cmake"
 LAUNCHER=()
 if command -v ccache >/dev/null; then
   LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Objects compiled in another clone of the project are reused.
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT} CCACHE_NOHASHDIR=1
 fi
 
 # GoogleTest for Windows, once.
