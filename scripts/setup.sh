@@ -3,7 +3,7 @@
 # Idempotent: packages already present are left alone. Extra package names
 # given as arguments are installed as well (scripts/fuzz.sh adds clang).
 set -euo pipefail
-PKGS=(cmake ninja-build g++ pkg-config
+PKGS=(cmake ninja-build g++ pkg-config dpkg-dev
       qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
       googletest libgtest-dev libgmock-dev libbenchmark-dev
       fonts-liberation fonts-dejavu-core "$@")

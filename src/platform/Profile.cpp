@@ -8,13 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#ifdef _WIN32
-#include <process.h>
-#define ZS_GETPID _getpid
-#else
-#include <unistd.h>
-#define ZS_GETPID getpid
-#endif
+#include "platform/Process.h"
 
 namespace platform {
 namespace {
@@ -168,7 +162,7 @@ bool ReplaceFile(const fs::path& target, const std::string& data) {
     std::FILE* f = nullptr;
     for (int n = 0; n < 100 && !f; ++n) {
         tmp = target;
-        tmp += ".tmp" + std::to_string(ZS_GETPID()) + "-" + std::to_string(n);
+        tmp += ".tmp" + std::to_string(CurrentProcessId()) + "-" + std::to_string(n);
         f = std::fopen(tmp.string().c_str(), "wbx");  // never reuses an existing file
         if (!f && fs::exists(tmp, ec) == false) break;  // not a name clash: folder not writable
     }

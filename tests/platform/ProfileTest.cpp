@@ -6,10 +6,6 @@
 #include <chrono>
 #include <string>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include "platform/Profile.h"
 
 namespace fs = std::filesystem;
@@ -175,14 +171,19 @@ TEST_F(ProfileFile, UnwritablePlacesFailWithoutHarm) {
     EXPECT_EQ(Get(file_), "[S]\nK=old\n");
     EXPECT_EQ(Listing().size(), std::string("test.ini;folder.ini;").size());
 
-#ifndef _WIN32
-    if (::geteuid() != 0) {  // root writes anywhere
-        fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    // A folder without write permission, where the system enforces it:
+    // root writes anywhere, and Windows keeps a folder's read-only mark
+    // only as a hint.
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    const bool enforced = !std::ofstream(dir_ / "probe", std::ios::binary).is_open();
+    if (enforced) {
         EXPECT_FALSE(platform::WritePrivateProfileString("S", "K", "new", file_));
-        fs::permissions(dir_, fs::perms::owner_all);
+    }
+    fs::permissions(dir_, fs::perms::owner_all);
+    fs::remove(dir_ / "probe");
+    if (enforced) {
         EXPECT_EQ(Get(file_), "[S]\nK=old\n");
     }
-#endif
 }
 
 TEST_F(ProfileFile, RefusesTextThatWouldBreakTheLines) {

@@ -140,16 +140,30 @@ TEST(QtDesktop, AnUnusableLockFolderDoesNotPreventTheStart) {
     EXPECT_FALSE(desktop.previousInstance());
 }
 
-TEST(QtDesktop, ProgramFilesStayWithTheProgramUnlessItsFolderCannotBeWritten) {
-    struct Case { const char* exe; bool writable; const char* user; const char* expected; };
+TEST(QtDesktop, ProgramFilesStayWithTheProgramUnlessItsFolderCannotBeWrittenOrIsInstalled) {
+    struct Case { const char* exe; bool writable; bool installed; const char* user; const char* expected; };
     const Case cases[] = {
-        {"/home/tech/zsn7adj/build", true, "", "/home/tech/zsn7adj/build"},
-        {"/home/tech/zsn7adj/build", true, "/home/tech/.config/zsn7adj", "/home/tech/zsn7adj/build"},
-        {"/usr/bin", false, "/home/tech/.config/zsn7adj", "/home/tech/.config/zsn7adj"},
-        {"/usr/bin", false, "", "/usr/bin"},  // nowhere better to go
+        {"/home/tech/zsn7adj/build", true, false, "", "/home/tech/zsn7adj/build"},
+        {"/home/tech/zsn7adj/build", true, false, "/home/tech/.config/zsn7adj", "/home/tech/zsn7adj/build"},
+        {"/usr/bin", false, true, "/home/tech/.config/zsn7adj", "/home/tech/.config/zsn7adj"},
+        {"/usr/bin", true, true, "/root/.config/zsn7adj", "/root/.config/zsn7adj"},  // root may write /usr/bin
+        {"/home/tech/opt/bin", true, true, "/home/tech/.config/zsn7adj", "/home/tech/.config/zsn7adj"},
+        {"/usr/bin", false, true, "", "/usr/bin"},  // nowhere better to go
     };
     for (const auto& c : cases)
-        EXPECT_EQ(platform::qt::ProgramFilesFolder(c.exe, c.writable, c.user), c.expected) << c.exe << " " << c.user;
+        EXPECT_EQ(platform::qt::ProgramFilesFolder(c.exe, c.writable, c.installed, c.user), c.expected)
+            << c.exe << " " << c.user;
+}
+
+TEST(QtDesktop, AnInstalledProgramIsOneInABinFolderBesideItsSharedFiles) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QDir root(dir.path());
+    ASSERT_TRUE(root.mkpath("usr/bin") && root.mkpath("usr/share/zsn7adj") && root.mkpath("build/bin"));
+    EXPECT_TRUE(platform::qt::IsInstalledFolder(root.filePath("usr/bin").toStdString()));
+    EXPECT_FALSE(platform::qt::IsInstalledFolder(root.filePath("usr/share").toStdString()));  // not a bin folder
+    EXPECT_FALSE(platform::qt::IsInstalledFolder(root.filePath("build/bin").toStdString()));  // nothing shared beside
+    EXPECT_FALSE(platform::qt::IsInstalledFolder(root.filePath("build").toStdString()));
 }
 
 } // namespace

@@ -146,7 +146,7 @@ TEST(ProgramExit, ClosingWithThePortOpenClosesItAndSavesTheMenusValues) {
     EXPECT_FALSE(rig.port.portOpen());
     EXPECT_FALSE(rig.timer.enabled());
     EXPECT_EQ(rig.ended, 1);
-    EXPECT_EQ(rig.profile(), "[OPTION]\nComPort=1\nComAutoRelease=2\n");
+    EXPECT_EQ(rig.profile(), testsupport::NewFileText("[OPTION]\nComPort=1\nComAutoRelease=2\n"));
 }
 
 TEST(TickFailure, AnUnexpectedFailureEndsThatPassOnlyAndIsNoted) {

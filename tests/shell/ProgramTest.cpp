@@ -35,7 +35,7 @@ TEST(Program, StartsOnPort1WithoutProfileAndWritesOptionsAtExit) {
     rig.main().Form_QueryUnload();
     EXPECT_EQ(rig.ended, 1);
     EXPECT_FALSE(rig.timer.enabled());
-    EXPECT_EQ(rig.profile(), "[OPTION]\nComPort=1\nComAutoRelease=0\n");
+    EXPECT_EQ(rig.profile(), testsupport::NewFileText("[OPTION]\nComPort=1\nComAutoRelease=0\n"));
 }
 
 TEST(Program, StoredOptionsAreTakenAsTheyStand) {
@@ -85,7 +85,7 @@ TEST(Program, MissingConstantsFileEndsTheProgramAndSavesOptions) {
     EXPECT_EQ(rig.desktop.messages[0], "Cannot read 'Const.ini'.");
     EXPECT_EQ(rig.ended, 1);
     EXPECT_EQ(rig.shown, 0);
-    EXPECT_EQ(rig.profile(), "[OPTION]\nComPort=1\nComAutoRelease=0\n");
+    EXPECT_EQ(rig.profile(), testsupport::NewFileText("[OPTION]\nComPort=1\nComAutoRelease=0\n"));
 }
 
 TEST(Program, MenusChangeOptionsAndChecksFollowOnTheNextTick) {
@@ -106,7 +106,7 @@ TEST(Program, MenusChangeOptionsAndChecksFollowOnTheNextTick) {
     rig.main().mnuFileExit_Click();
     EXPECT_EQ(rig.win.window.closeCount, 1);
     rig.main().Form_QueryUnload();
-    EXPECT_EQ(rig.profile(), "[OPTION]\nComPort=3\nComAutoRelease=5\n");
+    EXPECT_EQ(rig.profile(), testsupport::NewFileText("[OPTION]\nComPort=3\nComAutoRelease=5\n"));
 }
 
 TEST(Program, ConsoleKeysStepTheSelectedItemAndMarkEnter) {

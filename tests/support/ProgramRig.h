@@ -6,8 +6,6 @@
 //
 // The rig works in a fresh temporary folder (current directory and program
 // folder), with the sample Const.ini copied there unless told otherwise.
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +18,7 @@
 #include "link/clsCmcXfr3Sequence.h"
 #include "link/frmCom.h"
 #include "model/clsIndOp_RigN7.h"
+#include "platform/Process.h"
 #include "platform/Timer.h"
 #include "platform/mem/ManualClock.h"
 #include "platform/mem/MemControls.h"
@@ -37,7 +36,7 @@ public:
         static int serial = 0;
         auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         path_ = std::filesystem::temp_directory_path() /
-                ("zsn7-" + std::to_string(::getpid()) + "-" + std::to_string(stamp) + "-" + std::to_string(++serial));
+                ("zsn7-" + std::to_string(platform::CurrentProcessId()) + "-" + std::to_string(stamp) + "-" + std::to_string(++serial));
         std::filesystem::create_directories(path_);
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(path_);
@@ -63,6 +62,18 @@ inline std::string ReadFile(const std::string& path) {
 inline void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
+}
+
+// Text written with "\n" line ends as a file the program makes anew holds it:
+// with the system's line end (CR LF on Windows).
+inline std::string NewFileText(const std::string& text) {
+#ifdef _WIN32
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+#else
+    return text;
+#endif
 }
 
 // Recording versions of every control of the main window.

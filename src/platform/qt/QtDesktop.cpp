@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QString>
+#include <QTemporaryFile>
 
 namespace platform::qt {
 namespace {
@@ -34,23 +35,51 @@ int QtDesktop::messageBox(const std::string& text, const std::string& title) {
 
 void QtDesktop::beep() { QApplication::beep(); }
 
-std::string ProgramFilesFolder(const std::string& exeFolder, bool exeFolderWritable, const std::string& userFolder) {
-    if (exeFolderWritable || userFolder.empty()) return exeFolder;
+std::string ProgramFilesFolder(const std::string& exeFolder, bool exeFolderWritable, bool installed,
+                               const std::string& userFolder) {
+    if ((exeFolderWritable && !installed) || userFolder.empty()) return exeFolder;
     return userFolder;
 }
 
+bool IsInstalledFolder(const std::string& exeFolder) {
+    const QDir bin(FromStd(exeFolder));
+    return bin.dirName() == QStringLiteral("bin") &&
+           QFileInfo(bin.filePath(QStringLiteral("../share/zsn7adj"))).isDir();
+}
+
+namespace {
+
+// Whether a file can be made in the folder. Windows reports every folder
+// without the read-only mark as writable, also one the user may not write
+// (C:/Program Files): there only making a file tells.
+bool FolderWritable(const QString& folder) {
+#ifdef Q_OS_WIN
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("write-probe-XXXXXX")));
+    return probe.open();
+#else
+    return QFileInfo(folder).isWritable();
+#endif
+}
+
+} // namespace
+
 std::string QtDesktop::programFolder() {
     const QString exeFolder = QCoreApplication::applicationDirPath();
-    const bool writable = QFileInfo(exeFolder).isWritable();
-    const QString user = writable ? QString() : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    const std::string chosen = ProgramFilesFolder(ToStd(exeFolder), writable, ToStd(user));
-    if (!writable && !user.isEmpty()) QDir().mkpath(user);
+    const bool installed = IsInstalledFolder(ToStd(exeFolder));
+    const bool here = !installed && FolderWritable(exeFolder);
+    const QString user = here ? QString() : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const std::string chosen = ProgramFilesFolder(ToStd(exeFolder), here, installed, ToStd(user));
+    if (!here && !user.isEmpty()) QDir().mkpath(user);
     return chosen;
 }
 
 std::string QtDesktop::lockFilePath() const {
     QString folder = FromStd(lockFolder_);
+#ifndef Q_OS_WIN
+    // Windows has no runtime folder of its own (Qt names the user's home
+    // there); its per-user temporary folder serves.
     if (folder.isEmpty()) folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+#endif
     if (folder.isEmpty()) folder = QDir::tempPath();
     QString name = FromStd(lockName_);
     if (name.isEmpty()) name = QCoreApplication::applicationName();

@@ -22,13 +22,21 @@ namespace platform::qt {
 // for a program run from its build or unpacked folder. A program installed
 // into a system folder the user cannot write (/usr/bin) would lose every
 // option it saves, so it keeps them in the user's configuration folder
-// instead, when there is one.
-std::string ProgramFilesFolder(const std::string& exeFolder, bool exeFolderWritable, const std::string& userFolder);
+// instead, when there is one. So does an installed program whose folder can
+// be written all the same (run by root, or installed into a folder of the
+// user's): its options never land among the system's programs.
+std::string ProgramFilesFolder(const std::string& exeFolder, bool exeFolderWritable, bool installed,
+                               const std::string& userFolder);
+
+// True when the executable sits in the bin folder of an installation, with
+// the program's shared files beside it (<prefix>/bin and <prefix>/share/zsn7adj).
+bool IsInstalledFolder(const std::string& exeFolder);
 
 class QtDesktop final : public IDesktop {
 public:
     // lockFolder: where the lock file lives (empty = the user's runtime
-    // folder, or the temporary folder if there is none); lockName: the
+    // folder, or the temporary folder if there is none; on Windows the
+    // user's temporary folder); lockName: the
     // program's name (empty = the application name).
     explicit QtDesktop(std::string lockFolder = {}, std::string lockName = {});
     ~QtDesktop() override;
