@@ -2,11 +2,20 @@
 # Installs everything the build, the tests and the program need on Debian 12.
 # Idempotent: packages already present are left alone. Extra package names
 # given as arguments are installed as well (scripts/fuzz.sh adds clang).
+# With --only, just the packages named after it are installed, without their
+# recommended extras (scripts/windows-core.sh needs no Qt).
 set -euo pipefail
-PKGS=(cmake ninja-build g++ pkg-config dpkg-dev
-      qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
-      googletest libgtest-dev libgmock-dev libbenchmark-dev
-      fonts-liberation fonts-dejavu-core "$@")
+APT_OPTS=()
+if [ "${1:-}" = --only ]; then
+  shift
+  PKGS=("$@")
+  APT_OPTS=(--no-install-recommends)
+else
+  PKGS=(cmake ninja-build g++ pkg-config dpkg-dev
+        qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
+        googletest libgtest-dev libgmock-dev libbenchmark-dev
+        fonts-liberation fonts-dejavu-core "$@")
+fi
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -19,5 +28,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq "${missing[@]}"
+  apt-get install -y -qq "${APT_OPTS[@]}" "${missing[@]}"
 fi

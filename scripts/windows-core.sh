@@ -14,20 +14,7 @@ W="$ROOT/${BUILD_DIR:-build}/windows"
 # The compiler variant with POSIX threads (std::thread, std::mutex), wine for
 # 64-bit programs and GoogleTest's sources; no recommended extras (fonts,
 # multimedia libraries) that a headless test run never uses.
-PKGS=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64)
-missing=()
-for p in "${PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "These packages are missing: ${missing[*]}; run this script as root to install them." >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/setup.sh --only cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64 >/dev/null
 
 TOOLCHAIN="$ROOT/cmake/mingw-w64-x86_64.cmake"
 LAUNCHER=()

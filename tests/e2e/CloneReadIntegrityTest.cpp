@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,18 @@ std::size_t FindRequest(const ByteStr& tx, std::uint8_t cmd, std::size_t from = 
     return std::string::npos;
 }
 
+// The whole program against the simulator on a line paced at its speed.
+struct PacedProgram {
+    ZtN7Sim sim;
+    zsim::ZtN7SimPeer peer{sim};
+    ProgramRig rig{&peer};
+    // After Start: one tick to settle, then bytes travel at the line speed.
+    void pace() {
+        rig.tick();
+        rig.port.setPacing(true);
+    }
+};
+
 struct Case {
     const char* name;
     // Set up before "Connect".
@@ -43,16 +56,18 @@ struct Case {
     std::string expected;
 };
 
+// Test names and failure reports show the case by its name.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class CloneReadIntegrity : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CloneReadIntegrity, ReportsOnceGoesIdleAndSendsNothingFromThePartialImage) {
     const Case& c = GetParam();
-    ZtN7Sim sim;
-    zsim::ZtN7SimPeer peer(sim);
-    ProgramRig rig(&peer);
-    ASSERT_TRUE(rig.Start());
-    rig.tick();
-    rig.port.setPacing(true);
+    PacedProgram p;
+    ASSERT_TRUE(p.rig.Start());
+    p.pace();
+    ZtN7Sim& sim = p.sim;
+    ProgramRig& rig = p.rig;
     const ByteStr before = sim.image();
     if (c.before) c.before(rig);
 
@@ -95,12 +110,12 @@ TEST_P(CloneReadIntegrity, ReportsOnceGoesIdleAndSendsNothingFromThePartialImage
 // A clean "Connect" on a paced line puts the requests on the line in their
 // order, with the radio at the speed each one needs.
 TEST(CloneReadOnTheLine, IdentityHighSpeedRequestBurstAndCloneReadRequestInOrder) {
-    ZtN7Sim sim;
-    zsim::ZtN7SimPeer peer(sim);
-    ProgramRig rig(&peer);
-    ASSERT_TRUE(rig.Start());
-    rig.tick();
-    rig.port.setPacing(true);
+    PacedProgram p;
+    ASSERT_TRUE(p.rig.Start());
+    p.pace();
+    ZtN7Sim& sim = p.sim;
+    zsim::ZtN7SimPeer& peer = p.peer;
+    ProgramRig& rig = p.rig;
     ASSERT_TRUE(rig.Connect());
     EXPECT_TRUE(rig.desktop.messages.empty());
     EXPECT_EQ(rig.image().bytes(), sim.image());

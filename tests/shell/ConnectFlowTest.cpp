@@ -3,6 +3,8 @@
 // back to 9600, loading, the start-of-adjustment command and the first cycle.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "link/LinkTestSupport.h"
 #include "shell/Common.h"
 #include "support/ProgramRig.h"
@@ -158,6 +160,9 @@ struct FailureCase {
     std::function<void(ReadoutPeer&, ProgramRig&)> arrange;
     std::string firstLine;
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class ConnectFailure : public ::testing::TestWithParam<FailureCase> {};
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <stdexcept>
 
 #include "link/LinkTestSupport.h"
@@ -89,6 +90,9 @@ struct PathCase {
     std::function<void(StreamPeer&)> arrange;
     std::string message;
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
 
 class ConnectFailureMore : public ::testing::TestWithParam<PathCase> {};
 
