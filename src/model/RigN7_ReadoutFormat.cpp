@@ -1,5 +1,4 @@
 // Conversions and line layout of the measurement read-outs (pure functions).
-#include <cctype>
 #include <cmath>
 
 #include "model/RigN7_Readouts.h"
@@ -69,7 +68,9 @@ bool E8AnswerUnusable(const ByteStr& answer, const ByteStr& radioIdBytes) {
     for (std::size_t i = 0; i < radioIdBytes.size(); ++i)
         if (answer[i] != radioIdBytes[i]) return true;
     // Both value characters must be hex digits; a blank or a sign is not a value.
-    return !std::isxdigit(answer[5]) || !std::isxdigit(answer[6]);
+    int digits = 0;
+    common::LeadingHexValue(std::string{static_cast<char>(answer[5]), static_cast<char>(answer[6])}, &digits);
+    return digits != 2;
 }
 
 std::int16_t E8AnswerRaw(const ByteStr& answer) {

@@ -3,7 +3,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "platform/Host.h"
@@ -101,9 +100,8 @@ std::string CurrencyText(const Currency& c) {
     std::string text = (neg ? "-" : "") + std::to_string(mag / Currency::kScale);
     std::uint64_t frac = mag % Currency::kScale;
     if (frac != 0) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "%04u", static_cast<unsigned>(frac));
-        std::string f(buf);
+        std::string f = std::to_string(frac);
+        f.insert(0, 4 - f.size(), '0');
         while (f.back() == '0') f.pop_back();
         text += "." + f;
     }

@@ -1,9 +1,7 @@
 #include "shell/NumberFormat.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -50,13 +48,24 @@ std::string FormatNumber(double v, const std::string& pattern) {
     }
 
     const bool negative = std::signbit(v);
-    // The value as 15 significant digits and the count of them before the point.
+    // The value as 15 significant digits and the count of them before the
+    // point. std::to_chars always writes a '.' whatever the C library's
+    // locale is (printf would write the user's decimal comma).
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 14);
+    const char* const last = res.ptr;  // 40 characters always suffice
     std::string digits;
-    for (const char* p = buf; *p && *p != 'e'; ++p)
-        if (*p != '.') digits += *p;
-    const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+    const char* p = buf;
+    for (; p != last && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9') digits += *p;
+    int exponent = 0;
+    if (p != last) {
+        ++p;  // the 'e', then a sign and at least two digits
+        const bool negExp = *p == '-';
+        if (*p == '-' || *p == '+') ++p;
+        std::from_chars(p, last, exponent);
+        if (negExp) exponent = -exponent;
+    }
     long before = exponent + 1;
     if (before <= 0) {
         digits.insert(0, static_cast<std::size_t>(-before), '0');

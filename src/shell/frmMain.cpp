@@ -1,6 +1,5 @@
 #include "shell/frmMain.h"
 
-#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <vector>
@@ -239,12 +238,30 @@ void frmMain::cmd00_Click(int index) {
     Guarded("Button", [&] { program_.operation().RigOpFunc_ClickCmd00(static_cast<std::int16_t>(index)); });
 }
 
+namespace {
+
+// Upper case in the Western single-byte code page (Windows-1252), the same
+// on every desktop: the C library's toupper would follow the user's locale.
+int UpperCase1252(int c) {
+    if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;  // à..þ without ÷
+    switch (c) {
+    case 0x9A: return 0x8A;  // š
+    case 0x9C: return 0x8C;  // œ
+    case 0x9E: return 0x8E;  // ž
+    case 0xFF: return 0x9F;  // ÿ
+    default: return c;
+    }
+}
+
+}  // namespace
+
 void frmMain::cmd00_KeyPress(int, int charCode) {
     // A code of 255 has no successor in the single-byte character set: such
     // a key is left out of the buffer.
     if (charCode < 0 || charCode >= 255) return;
     Guarded("Button key", [&] {
-        const char ch = static_cast<char>(std::toupper(charCode + 1));
+        const char ch = static_cast<char>(UpperCase1252(charCode + 1));
         keyBuffer_ += ch;
         if (keyBuffer_.size() > kKeyBufferMax) keyBuffer_.erase(0, keyBuffer_.size() - kKeyBufferMax);
         if (keyBuffer_ == kKeyCompare && c_.window) {

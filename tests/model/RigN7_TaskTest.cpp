@@ -2,6 +2,7 @@
 // window layout and constants file, on recording controls and a scripted link.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <stdexcept>
 
 #include "console/clsConsole.h"
@@ -218,6 +219,84 @@ TEST_F(RigN7Task, ConstantsFileNumbers) {
     EXPECT_FALSE(op->RigN7Prop_ReadParametersFromExtFile());
     EXPECT_FLOAT_EQ(op->extParam[0], 9.0f);
     EXPECT_FLOAT_EQ(op->extParam[1], 1.25f);
+}
+
+// One number line in a file that is right otherwise: what extParam(0)
+// becomes, or that the file is refused. The point is "." on every desktop
+// (this table also runs under a comma-decimal locale), and no value that is
+// not finite ever reaches the compensation table.
+TEST_F(RigN7Task, ConstantsFileNumberLineEdgeCases) {
+    testsupport::TempDir dir;
+    struct Case {
+        const char* line;
+        bool accepted;
+        float value;
+    } cases[] = {
+        {"-2.5", true, -2.5f},
+        {"1.25ppm", true, 1.25f},
+        {".5", true, 0.5f},
+        {"", true, 0.0f},
+        {"-4.8", true, -4.8f},  // not -4, as a German locale's strtod gives
+        {"1,25", true, 1.0f},   // a comma ends the number on every desktop
+        {"\t -0.3 ", true, -0.3f},
+        {"nan", true, 0.0f},    // no number at its start, so 0, never a NaN
+        {"inf", true, 0.0f},
+        {"-nan(1)", true, 0.0f},
+        {"3.4028234e38", true, 3.4028234e38f},  // the largest single
+        {"1e-50", true, 0.0f},  // too small for single precision: 0
+        {"1e-400", true, 0.0f},  // too small even for the conversion
+        {"1e39", false, 0.0f},
+        {"-1e39", false, 0.0f},
+        {"3.5e38", false, 0.0f},
+        {"1e400", false, 0.0f},  // overflows the conversion itself
+        {"1e99999999999999999999", false, 0.0f},
+        {"0e99999", true, 0.0f},
+        {"0.000000000000000000000000000000000000000000000001e450", false, 0.0f},  // 1e402
+    };
+    for (const Case& c : cases) {
+        std::string text = std::string("ZS-N7 ADJ Rev.1.0\n") + c.line + "\n";
+        for (int i = 1; i < 21; ++i) text += std::to_string(i) + ".5\n";
+        testsupport::WriteFile(dir.file("Const.ini"), text);
+        op->extParam[0] = 99.0f;
+        op->extParam[1] = 99.0f;
+        EXPECT_EQ(op->RigN7Prop_ReadParametersFromExtFile(), c.accepted) << c.line;
+        for (float v : op->extParam) EXPECT_TRUE(std::isfinite(v)) << c.line;
+        if (c.accepted) {
+            EXPECT_FLOAT_EQ(op->extParam[0], c.value) << c.line;
+            EXPECT_FLOAT_EQ(op->extParam[20], 20.5f) << c.line;
+        } else {
+            // Refused at the line: what came before it stays (nothing here).
+            EXPECT_FLOAT_EQ(op->extParam[0], 99.0f) << c.line;
+            EXPECT_FLOAT_EQ(op->extParam[1], 99.0f) << c.line;
+        }
+    }
+}
+
+// The title line: blanks around it are spaces and tabs alike (an editor may
+// leave either); everything else must match.
+TEST_F(RigN7Task, ConstantsFileTitleLine) {
+    testsupport::TempDir dir;
+    struct Case {
+        const char* title;
+        bool accepted;
+    } cases[] = {
+        {"ZS-N7 ADJ Rev.1.0", true},
+        {"  ZS-N7 ADJ Rev.1.0  ", true},
+        {"\tZS-N7 ADJ Rev.1.0\t", true},
+        {" \t ZS-N7 ADJ Rev.1.0 \t\r", true},
+        {"ZS-N7 ADJ Rev.1.0\r", true},
+        {"ZS-N7\tADJ Rev.1.0", false},  // inside the title a tab is no blank
+        {"ZS-N7  ADJ Rev.1.0", false},
+        {"zs-n7 adj rev.1.0", false},
+        {"\xC2\xA0ZS-N7 ADJ Rev.1.0", false},  // a no-break space is not a blank
+        {"ZS-N7 ADJ Rev.1.0.", false},
+    };
+    for (const Case& c : cases) {
+        std::string text = std::string(c.title) + "\n";
+        for (int i = 0; i < 21; ++i) text += "1.5\n";
+        testsupport::WriteFile(dir.file("Const.ini"), text);
+        EXPECT_EQ(op->RigN7Prop_ReadParametersFromExtFile(), c.accepted) << c.title;
+    }
 }
 
 TEST(RigN7ConstIni, TheShippedSampleFileIsAccepted) {

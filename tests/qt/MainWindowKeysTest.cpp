@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -141,22 +142,61 @@ TEST_F(WindowKeys, EnterAndTheKeypadSeparatorMarkTheEnterAction) {
     clsConsole& con = program->console();
     const auto i = static_cast<std::int16_t>(row);
 
+    // Key events as the desktop delivers them, with the physical key's code:
+    // the keypad's decimal key (XKB code 91, Windows VK_DECIMAL) prints "."
+    // or, on German layouts, ","; the separator key (XKB 129 on Brazilian
+    // keyboards, 103 on Japanese ones, Windows VK_SEPARATOR) is the
+    // alternative to Enter. Keys made by QTest carry no codes.
+#ifdef Q_OS_WIN
+    const quint32 decimalKey = 0x6E, separatorKey = 0x6C, jpSeparatorKey = 0x6C;
+#else
+    const quint32 decimalKey = 91, separatorKey = 129, jpSeparatorKey = 103;
+#endif
+    constexpr quint32 kKpDecimal = 0xFFAE, kKpSeparator = 0xFFAC;  // key symbols
     struct Case {
+        const char* what;
         Qt::Key key;
         Qt::KeyboardModifiers mods;
+        quint32 code;  // 0: a key made by QTest
+        quint32 sym;
+        const char* text;
         bool marks;
     } cases[] = {
-        {Qt::Key_Return, Qt::NoModifier, true},
-        {Qt::Key_Enter, Qt::KeypadModifier, true},
-        {Qt::Key_Comma, Qt::KeypadModifier, true},   // keypad separator, comma layouts
-        {Qt::Key_Period, Qt::KeypadModifier, true},  // keypad separator, point layouts
-        {Qt::Key_Comma, Qt::NoModifier, false},      // the main keyboard's comma is no separator
+        {"Return", Qt::Key_Return, Qt::NoModifier, 0, 0, "\r", true},
+        {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, 0, 0, "\r", true},
+        {"keypad decimal key, point layout", Qt::Key_Period, Qt::KeypadModifier, decimalKey, kKpDecimal, ".", false},
+        {"keypad decimal key, German layout", Qt::Key_Comma, Qt::KeypadModifier, decimalKey, kKpSeparator, ",",
+         false},
+        {"keypad separator key, Brazilian layout", Qt::Key_Period, Qt::KeypadModifier, separatorKey, kKpDecimal, ".",
+         true},
+        {"keypad separator key, Hungarian layout", Qt::Key_Comma, Qt::KeypadModifier, separatorKey, kKpSeparator,
+         ",", true},
+        {"Japanese keypad comma", Qt::Key_Comma, Qt::KeypadModifier, jpSeparatorKey, kKpSeparator, ",", true},
+        {"QTest keypad comma (KP_Separator)", Qt::Key_Comma, Qt::KeypadModifier, 0, 0, ",", true},
+        {"QTest keypad period (KP_Decimal)", Qt::Key_Period, Qt::KeypadModifier, 0, 0, ".", false},
+        {"main keyboard comma", Qt::Key_Comma, Qt::NoModifier, 0, 0, ",", false},
     };
+    QListWidget* list = window->consoleList();
     for (const Case& c : cases) {
         con.flgEnterOn(i, false);
-        QTest::keyClick(window->consoleList(), c.key, c.mods);
-        EXPECT_EQ(con.flgEnterOn(i), c.marks) << "key " << c.key << " mods " << c.mods;
-        EXPECT_EQ(window->consoleList()->currentRow(), row);
+        if (c.code == 0) {
+            QTest::keyClick(list, c.key, c.mods);
+        } else {
+            // Sent through the application, so the window's key preview sees
+            // it as it sees a real key.
+#ifdef Q_OS_WIN
+            const quint32 scan = 0, vk = c.code;
+#else
+            const quint32 scan = c.code, vk = c.sym;
+#endif
+            QKeyEvent press(QEvent::KeyPress, c.key, c.mods, scan, vk, 0, QString::fromLatin1(c.text));
+            QKeyEvent release(QEvent::KeyRelease, c.key, c.mods, scan, vk, 0, QString::fromLatin1(c.text));
+            QApplication::sendEvent(list, &press);
+            QApplication::sendEvent(list, &release);
+        }
+        QApplication::processEvents();
+        EXPECT_EQ(con.flgEnterOn(i), c.marks) << c.what;
+        EXPECT_EQ(list->currentRow(), row) << c.what;
     }
     con.flgEnterOn(i, false);
 }

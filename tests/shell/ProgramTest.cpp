@@ -202,12 +202,21 @@ TEST(Program, ConstantsFileRules) {
         {fileWith("ZS-N7 ADJ Rev.1.1", 21), false},
         {fileWith("ZS-N7 ADJ Rev.1.0", 20), false},  // 21 lines in all
         {fileWith("ZS-N7 ADJ Rev.1.0\r", 21), true},  // a file with CR LF line ends
+        {fileWith("\tZS-N7 ADJ Rev.1.0\t", 21), true},
+        {fileWith("ZS-N7 ADJ Rev.1.0", 21, "1e39"), false},  // no single precision value
+        {fileWith("ZS-N7 ADJ Rev.1.0", 21, "-1e400"), false},
+        {fileWith("ZS-N7 ADJ Rev.1.0", 21, "nan"), true},  // no number: 0
         {"", false},
     };
     for (const auto& c : cases) {
         ProgramRig rig(nullptr, false);
         WriteFile(rig.dir.file("Const.ini"), c.text);
         EXPECT_EQ(rig.Start(), c.ok) << c.text;
+        if (!c.ok) {
+            ASSERT_EQ(rig.desktop.messages.size(), 1u) << c.text;
+            EXPECT_EQ(rig.desktop.messages[0], "Cannot read 'Const.ini'.");
+            EXPECT_EQ(rig.ended, 1);
+        }
     }
 }
 

@@ -1,15 +1,18 @@
 #include "platform/qt/LineSettings.h"
 
-#include <cctype>
 #include <vector>
 
 namespace platform::qt {
 namespace {
 
+// ASCII white space only: the C library's isspace follows the user's
+// locale and takes a no-break space for one in some of them.
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 std::string Trim(const std::string& s) {
     std::size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    while (b < e && IsSpace(s[b])) ++b;
+    while (e > b && IsSpace(s[e - 1])) --e;
     return s.substr(b, e - b);
 }
 
@@ -52,7 +55,8 @@ std::optional<LineSettings> ParseLineSettings(const std::string& text) {
     out.baud = *baud;
 
     if (parts[1].size() != 1) return std::nullopt;
-    switch (std::toupper(static_cast<unsigned char>(parts[1][0]))) {
+    const char p = parts[1][0];
+    switch (p >= 'a' && p <= 'z' ? static_cast<char>(p - 'a' + 'A') : p) {
     case 'N': out.parity = LineSettings::Parity::None; break;
     case 'E': out.parity = LineSettings::Parity::Even; break;
     case 'O': out.parity = LineSettings::Parity::Odd; break;

@@ -217,10 +217,30 @@ int QtMainWindow::KeyCode(const QKeyEvent* e) {
     case Qt::Key_F5: return keys::kF5;
     case Qt::Key_Comma:
     case Qt::Key_Period:
-        if (e->modifiers() & Qt::KeypadModifier) return keys::kSeparator;
+        if ((e->modifiers() & Qt::KeypadModifier) && IsKeypadSeparatorKey(e)) return keys::kSeparator;
         return 0;
     default: return 0;
     }
+}
+
+bool QtMainWindow::IsKeypadSeparatorKey(const QKeyEvent* e) {
+    // The keypad has a decimal key on every keyboard and a separator key
+    // only on some (Brazilian ABNT2, Japanese). What they print depends on
+    // the layout: the decimal key prints "," on German layouts, the
+    // separator key "." on Brazilian ones. So the physical key decides.
+#ifdef Q_OS_WIN
+    constexpr quint32 kVkSeparator = 0x6C;  // VK_DECIMAL is 0x6E
+    if (e->nativeVirtualKey() != 0) return e->nativeVirtualKey() == kVkSeparator;
+#else
+    // XKB key codes (Linux event codes plus 8): KPCOMMA and KPJPCOMMA are
+    // separator keys; the decimal key KPDL is 91.
+    constexpr quint32 kXkbKpComma = 129, kXkbKpJpComma = 103;
+    if (e->nativeScanCode() != 0)
+        return e->nativeScanCode() == kXkbKpComma || e->nativeScanCode() == kXkbKpJpComma;
+#endif
+    // A key event made by a program carries no key codes: it is named as
+    // Qt names the key symbols, KP_Separator a comma, KP_Decimal a period.
+    return e->key() == Qt::Key_Comma;
 }
 
 bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {

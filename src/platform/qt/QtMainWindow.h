@@ -62,6 +62,7 @@ protected:
 private:
     void build();
     static int KeyCode(const QKeyEvent* e);
+    static bool IsKeypadSeparatorKey(const QKeyEvent* e);
 
     frmMain* logic_ = nullptr;
     TabChain tabs_;
