@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/Host.h"
+#include "platform/Storage.h"
 #include "platform/qt/QtMainWindow.h"
 #include "platform/qt/QtSerialControl.h"
 #include "platform/qt/QtTimer.h"
@@ -137,6 +138,7 @@ protected:
         std::filesystem::copy_file(std::filesystem::path(ZS_SOURCE_DIR) / "Const.ini", dir.path() / "Const.ini");
         desktop.folder = dir.path().string();
         platform::SetDesktop(&desktop);
+        platform::SetStorage(&storage);
     }
     void TearDown() override {
         program.reset();
@@ -144,6 +146,7 @@ protected:
         serial.reset();
         timer.reset();
         platform::SetDesktop(nullptr);
+        platform::SetStorage(nullptr);
     }
 
     // The program as the executable's entry starts it, with COM1 mapped to
@@ -159,6 +162,9 @@ protected:
 
     TempDir dir;
     TestDesktop desktop;
+    // Archived images and service records go to data/images in the folder.
+    std::string archiveFolder = dir.file("data/images");
+    platform::FileStorage storage{archiveFolder};
     std::string profilePath;
     std::unique_ptr<platform::qt::QtSerialControl> serial;
     std::unique_ptr<platform::qt::QtTimer> timer;
