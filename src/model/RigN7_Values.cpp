@@ -95,7 +95,8 @@ void clsIndOp_RigN7::SendItem(std::int16_t i, SendSource source) {
     // The first cycle sends every item with its value as read: one line of
     // the record says so. A value stepped before its first send is its own.
     if (initialSend_ && source == SendSource::Key && (!adjustable || sent == AsReadByte(adr))) {
-        ++initialSent_;
+        // Items that send nothing (the procedure lines) are not counted.
+        if (console_.E8Command(i) >= 0 || console_.Event_SendE8(i) >= 0) ++initialSent_;
         return;
     }
     if (adjustable) Record(Caption(console_.Title(i)), adr, before, sent, source);
