@@ -7,14 +7,21 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QFileDialog>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTimer>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,6 +100,60 @@ inline bool SendControl(const std::string& pipe, const std::string& line) {
     ::close(fd);
     return ok;
 }
+
+// Answers the modal windows the program opens, in turn, from the event loop
+// while the program waits in them: each handler gets the next modal window
+// that has not been answered yet.
+class ModalAnswers {
+public:
+    ModalAnswers() {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+        timer_.start();
+    }
+    void then(std::function<void(QWidget*)> handler) { handlers_.push_back(std::move(handler)); }
+    bool done() const { return handlers_.empty(); }
+
+    // A file dialog: choose `path`.
+    static std::function<void(QWidget*)> ChooseFile(const std::string& path) {
+        return [path](QWidget* w) {
+            auto* fd = qobject_cast<QFileDialog*>(w);
+            if (fd == nullptr) return;
+            fd->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(fd)->accept();  // QFileDialog::accept checks the choice
+        };
+    }
+    // A text view: keep its text (and, with `shot`, a picture), tick its
+    // box when asked, then press OK or close it.
+    static std::function<void(QWidget*)> TextView(bool ok, QString* text = nullptr, bool tick = false,
+                                                  std::function<void(QWidget*)> shot = {}) {
+        return [=](QWidget* w) {
+            auto* dlg = qobject_cast<QDialog*>(w);
+            if (dlg == nullptr || dlg->objectName() != QStringLiteral("textView")) return;
+            if (auto* t = dlg->findChild<QPlainTextEdit*>(QStringLiteral("textViewText")); t && text) *text = t->toPlainText();
+            if (auto* box = dlg->findChild<QCheckBox*>(QStringLiteral("textViewTick")); box && tick) box->setChecked(true);
+            if (shot) shot(dlg);
+            auto* okButton = dlg->findChild<QPushButton*>(QStringLiteral("textViewOk"));
+            if (ok && okButton != nullptr && okButton->isEnabled())
+                okButton->click();
+            else
+                dlg->reject();
+        };
+    }
+
+private:
+    void Poll() {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w == nullptr || handlers_.empty() || !w->isVisible() || w->property("zsAnswered").toBool()) return;
+        w->setProperty("zsAnswered", true);
+        auto h = std::move(handlers_.front());
+        handlers_.pop_front();
+        h(w);
+    }
+
+    QTimer timer_;
+    std::deque<std::function<void(QWidget*)>> handlers_;
+};
 
 inline int RowStartingWith(const QListWidget* list, const QString& start) {
     for (int i = 0; i < list->count(); ++i)
