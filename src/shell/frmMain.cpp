@@ -305,7 +305,7 @@ void frmMain::mnuFileRevert_Click() {
         const std::string text =
             std::to_string(diffs.size()) +
             (diffs.size() == 1 ? " value differs" : " values differ") +
-            " from the ones read from the radio. OK sends the values as read back, one at a time, as "
+            " from the ones read from the radio.\nOK sends the values as read back, one at a time, as "
             "adjustment commands.\n\n" + DifferenceTable(diffs, "As read", "Now");
         if (!c_.showText({"Revert to values as read", ExpandNewLine(text), "Revert", ""})) return;
         op.RigOpFunc_SendValues(asRead, SendSource::Revert);
@@ -365,13 +365,13 @@ void frmMain::mnuFileRestore_Click() {
         std::string tick;
         if (others > kForeignImageBytes) {
             text = "This file probably comes from another radio: " + std::to_string(others) +
-                   " bytes outside the adjustments (channels and settings) differ from this radio's. Its "
+                   " bytes outside the adjustments\n(channels and settings) differ from this radio's. Its "
                    "adjustments would replace this radio's own.\n\n";
             tick = "Send the adjustments of this other radio's file all the same";
         }
         text += "OK sends " + std::to_string(diffs.size()) + (diffs.size() == 1 ? " value" : " values") +
                 " of '" + name +
-                "' to the radio, one at a time, as adjustment commands; nothing else of the file is written.\n\n" +
+                "' to the radio,\none at a time, as adjustment commands; nothing else of the file is written.\n\n" +
                 DifferenceTable(diffs, "File", "Now");
         if (!c_.showText({"Restore adjustments from " + name, ExpandNewLine(text), "Send", tick})) return;
         op.RigOpFunc_SendValues(file, SendSource::Restore);
