@@ -96,8 +96,11 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
             initialSend_ = false;
             if (record_ != nullptr) record_->ValuesAsReadSent(initialSent_);
         }
-        // A value sent back goes after the keys' changes, one per cycle.
-        if (!pending_.empty() && procStep == 0) SendPendingValue();
+        // A value sent back goes after the keys' changes, one per cycle. A
+        // guided procedure started meanwhile ends the sending back: its
+        // results are not overwritten afterwards.
+        if (procStep != 0) pending_.clear();
+        if (!pending_.empty()) SendPendingValue();
         return true;
     case kEnter:
         for (std::int16_t i = 0; i < console_.ListCount(); ++i) {

@@ -89,6 +89,9 @@ void clsIndOp_RigN7::SendPendingValue() {
 void clsIndOp_RigN7::SendItem(std::int16_t i, SendSource source) {
     const std::int32_t adr = console_.EeAdr(i);
     const bool adjustable = adr >= 0 && console_.E8Command(i) >= 0 && console_.Event_SendE8(i) < 0;
+    // A value the technician stepped is not overwritten by one still to be sent back.
+    if (source != SendSource::Revert && source != SendSource::Restore)
+        std::erase_if(pending_, [adr](const PendingValue& p) { return p.byte.adr == adr; });
     const auto before = static_cast<std::uint8_t>(radio_.eepImage().ReadByte(adr));
     console_.SendE8(i);
     const auto sent = static_cast<std::uint8_t>(radio_.eepImage().ReadByte(adr));

@@ -1,5 +1,6 @@
 #include "platform/Storage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -7,10 +8,6 @@
 #include <ctime>
 #include <filesystem>
 #include <system_error>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace platform {
 namespace {
@@ -99,7 +96,8 @@ bool FileStorage::append(const std::string& path, const std::string& text, std::
     return ok;
 }
 
-bool FileStorage::read(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& why) {
+bool FileStorage::read(const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t maxBytes,
+                       std::string& why) {
     bytes.clear();
     std::error_code ec;
     if (std::filesystem::is_directory(std::filesystem::path(path), ec)) {
@@ -112,10 +110,11 @@ bool FileStorage::read(const std::string& path, std::vector<std::uint8_t>& bytes
         return false;
     }
     std::uint8_t buf[4096];
-    for (;;) {
-        const std::size_t n = std::fread(buf, 1, sizeof buf, f);
+    while (bytes.size() < maxBytes) {
+        const std::size_t want = std::min(sizeof buf, maxBytes - bytes.size());
+        const std::size_t n = std::fread(buf, 1, want, f);
         bytes.insert(bytes.end(), buf, buf + n);
-        if (n < sizeof buf) break;
+        if (n < want) break;
     }
     const bool ok = std::ferror(f) == 0;
     if (!ok) why = Reason(errno);

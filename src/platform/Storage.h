@@ -4,6 +4,7 @@
 // program asks through Storage(); the executable installs a FileStorage on
 // the user's data folder, tests install one on a temporary folder or a
 // writer that fails where a full disk or a folder it may not write would.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,8 +30,10 @@ public:
     // Appends the text (the file is made when missing) and hands it to the
     // system before returning, so it survives the program.
     virtual bool append(const std::string& path, const std::string& text, std::string& why) = 0;
-    // The whole file.
-    virtual bool read(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& why) = 0;
+    // The file's first maxBytes bytes (all of a shorter one): a file chosen
+    // by mistake may be of any size.
+    virtual bool read(const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t maxBytes,
+                      std::string& why) = 0;
 };
 
 // The files on the local file system under `folder`.
@@ -43,7 +46,8 @@ public:
     bool exists(const std::string& path) override;
     bool writeNew(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& why) override;
     bool append(const std::string& path, const std::string& text, std::string& why) override;
-    bool read(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& why) override;
+    bool read(const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t maxBytes,
+              std::string& why) override;
 
 private:
     std::string folder_;

@@ -31,16 +31,18 @@ ImageFile ReadImageFile(const std::string& path) {
         f.error = "No image file was given.";
         return f;
     }
-    if (!platform::Storage().read(path, f.bytes, why)) {
+    const std::size_t want = static_cast<std::size_t>(clsCmcEeprom::kDefaultSize);
+    // One byte more than an image tells a longer file.
+    if (!platform::Storage().read(path, f.bytes, want + 1, why)) {
         f.bytes.clear();
         f.error = "Cannot read '" + path + "': " + why + ".";
         return f;
     }
-    const std::size_t want = static_cast<std::size_t>(clsCmcEeprom::kDefaultSize);
     if (f.bytes.empty()) {
         f.error = "'" + path + "' is empty: an EEPROM image of the ZT-N7 holds " + std::to_string(want) + " bytes.";
     } else if (f.bytes.size() != want) {
-        f.error = "'" + path + "' is not an EEPROM image of the ZT-N7: it holds " + std::to_string(f.bytes.size()) +
+        f.error = "'" + path + "' is not an EEPROM image of the ZT-N7: it holds " +
+                  (f.bytes.size() > want ? "more than " + std::to_string(want) : std::to_string(f.bytes.size())) +
                   " bytes, an image holds " + std::to_string(want) + ".";
     } else {
         f.ok = true;

@@ -105,8 +105,8 @@ public:
         }
         return inner_.append(p, t, why);
     }
-    bool read(const std::string& p, std::vector<std::uint8_t>& b, std::string& why) override {
-        return inner_.read(p, b, why);
+    bool read(const std::string& p, std::vector<std::uint8_t>& b, std::size_t max, std::string& why) override {
+        return inner_.read(p, b, max, why);
     }
 
     bool failWrites = false;
@@ -343,6 +343,38 @@ TEST_F(SafetyNet, RevertIsRefusedDuringAGuidedProcedureAndOutsideTheCycle) {
     EXPECT_EQ(rig.op().ValuesPending(), 0u);
 }
 
+TEST_F(SafetyNet, AStepOrAProcedureDuringARevertIsNotOverwrittenByIt) {
+    Start();
+    Connect();
+    const ByteStr asRead = Bytes(testsupport::ReadFile(Archive()));
+    StepBy(kLinePowerHi, 2);
+    StepBy(kLineBalance, 2);
+    StepBy(kLineSql, 2);
+    ASSERT_TRUE(AllSent());
+    rig.win.viewAnswers = {true};
+    rig.main().mnuFileRevert_Click();
+    ASSERT_EQ(rig.op().ValuesPending(), 3u);
+    // The technician steps SQL before its value went back: the step stays.
+    StepBy(kLineSql, 1);
+    ASSERT_TRUE(AllSent());
+    EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), asRead[rign7ee::kPowerHi]);
+    EXPECT_EQ(sim.byteAt(rign7ee::kBalance), asRead[rign7ee::kBalance]);
+    EXPECT_EQ(sim.byteAt(rign7ee::kSql), asRead[rign7ee::kSql] + 3);
+
+    // A guided procedure started during a revert ends it.
+    StepBy(kLinePowerHi, 2);
+    StepBy(kLineBalance, 2);
+    ASSERT_TRUE(AllSent());
+    rig.win.viewAnswers = {true};
+    rig.main().mnuFileRevert_Click();
+    ASSERT_EQ(rig.op().ValuesPending(), 3u);
+    rig.select(kLineTxf);
+    rig.key(keys::kEnter);
+    ASSERT_TRUE(rig.runUntil([&] { return rig.op().ProcedureRunning(); }, 5000));
+    ASSERT_TRUE(rig.runUntil([&] { return rig.op().ValuesPending() == 0; }, 5000));
+    EXPECT_NE(sim.byteAt(rign7ee::kSql), asRead[rign7ee::kSql]);
+}
+
 TEST_F(SafetyNet, ALinkFailureEndsARevertAndALaterOneSendsWhatStillDiffers) {
     Start();
     Connect();
@@ -485,12 +517,14 @@ TEST_F(SafetyNet, CompareAndRestoreRefuseAFileThatIsNoImage) {
     Connect();
     testsupport::WriteFile(rig.dir.file("short.bin"), std::string(12287, '\x11'));
     testsupport::WriteFile(rig.dir.file("long.bin"), std::string(12289, '\x11'));
+    testsupport::WriteFile(rig.dir.file("much-longer.bin"), std::string(3 * 12288, '\x11'));
     testsupport::WriteFile(rig.dir.file("empty.bin"), "");
     std::filesystem::create_directories(rig.dir.path() / "folder.bin");
     struct Case { std::string file; std::string says; };
     const std::vector<Case> cases = {
         {"short.bin", "it holds 12287 bytes, an image holds 12288"},
-        {"long.bin", "it holds 12289 bytes, an image holds 12288"},
+        {"long.bin", "it holds more than 12288 bytes, an image holds 12288"},
+        {"much-longer.bin", "it holds more than 12288 bytes, an image holds 12288"},
         {"empty.bin", "is empty"},
         {"missing.bin", "Cannot read '"},
         {"folder.bin", "Cannot read '"},

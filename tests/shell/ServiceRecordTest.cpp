@@ -66,7 +66,7 @@ public:
         appended.push_back(p + "|" + t);
         return true;
     }
-    bool read(const std::string&, std::vector<std::uint8_t>&, std::string& why) override {
+    bool read(const std::string&, std::vector<std::uint8_t>&, std::size_t, std::string& why) override {
         why = "none";
         return false;
     }
