@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -120,7 +121,13 @@ public:
             auto* fd = qobject_cast<QFileDialog*>(w);
             if (fd == nullptr) return;
             fd->selectFile(QString::fromStdString(path));
-            static_cast<QDialog*>(fd)->accept();  // QFileDialog::accept checks the choice
+            // Typed in too: selectFile leaves the name field alone once it
+            // has the focus, which it may have got by now.
+            if (auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(QString::fromStdString(path));
+            // Closed as accepted with that file chosen, as OK would; its own
+            // check of the choice would open a box of its own.
+            static_cast<QDialog*>(fd)->done(QDialog::Accepted);
         };
     }
     // A text view: keep its text (and, with `shot`, a picture), tick its
@@ -144,7 +151,21 @@ public:
 private:
     void Poll() {
         QWidget* w = QApplication::activeModalWidget();
-        if (w == nullptr || handlers_.empty() || !w->isVisible() || w->property("zsAnswered").toBool()) return;
+        if (w == nullptr || !w->isVisible()) {
+            waited_ = 0;
+            return;
+        }
+        // A modal window nobody answers (or one still open after its answer)
+        // is closed after a while, so the test fails instead of hanging.
+        if (handlers_.empty() || w->property("zsAnswered").toBool()) {
+            if (++waited_ * 20 < 10000) return;
+            waited_ = 0;
+            ADD_FAILURE() << "a modal window stayed open: " << w->metaObject()->className() << " "
+                          << w->windowTitle().toStdString();
+            if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+            return;
+        }
+        waited_ = 0;
         w->setProperty("zsAnswered", true);
         auto h = std::move(handlers_.front());
         handlers_.pop_front();
@@ -153,6 +174,7 @@ private:
 
     QTimer timer_;
     std::deque<std::function<void(QWidget*)>> handlers_;
+    int waited_ = 0;
 };
 
 inline int RowStartingWith(const QListWidget* list, const QString& start) {

@@ -236,20 +236,27 @@ MainWindowControls QtMainWindow::controls() {
 }
 
 bool QtMainWindow::ShowTextView(QWidget* parent, const TextView& view) {
+    // The texts hold file and device names in the system's 8-bit encoding,
+    // as the message box takes them; CR LF shows as one line break.
+    const auto local = [](const std::string& t) {
+        QString q = QString::fromLocal8Bit(t.data(), static_cast<qsizetype>(t.size()));
+        q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        return q;
+    };
     QDialog dlg(parent);
     dlg.setObjectName(QStringLiteral("textView"));
-    dlg.setWindowTitle(ToQ(view.title));
+    dlg.setWindowTitle(local(view.title));
     auto* layout = new QVBoxLayout(&dlg);
     auto* text = new QPlainTextEdit(&dlg);
     text->setObjectName(QStringLiteral("textViewText"));
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     text->setFont(Mono(9));
-    text->setPlainText(ToQ(view.text));
+    text->setPlainText(local(view.text));
     layout->addWidget(text);
     QCheckBox* tick = nullptr;
     if (!view.okCaption.empty() && !view.requiredTick.empty()) {
-        tick = new QCheckBox(ToQ(view.requiredTick), &dlg);
+        tick = new QCheckBox(local(view.requiredTick), &dlg);
         tick->setObjectName(QStringLiteral("textViewTick"));
         layout->addWidget(tick);
     }
@@ -257,7 +264,7 @@ bool QtMainWindow::ShowTextView(QWidget* parent, const TextView& view) {
     if (view.okCaption.empty()) {
         buttons->addButton(QDialogButtonBox::Close);
     } else {
-        QPushButton* ok = buttons->addButton(ToQ(view.okCaption), QDialogButtonBox::AcceptRole);
+        QPushButton* ok = buttons->addButton(local(view.okCaption), QDialogButtonBox::AcceptRole);
         ok->setObjectName(QStringLiteral("textViewOk"));
         buttons->addButton(QDialogButtonBox::Cancel)->setDefault(true);
         if (tick != nullptr) {
