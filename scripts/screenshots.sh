@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Pictures of the main window in its states (start, console after Connect,
+# the revert list, the comparison with the archived image,
 # parameter display) against the simulated transceiver, drawn without a
 # display (Qt's offscreen platform), written to docs/.
 set -euo pipefail
@@ -12,4 +13,4 @@ ninja -C "$BUILD" zs_qt_tests
 mkdir -p "$ROOT/docs"
 QT_QPA_PLATFORM=offscreen ZS_SCREENSHOT_DIR="$ROOT/docs" \
   "$ROOT/$BUILD/zs_qt_tests" --gtest_filter='Screenshots.*'
-ls -1 "$ROOT"/docs/window-*.png
+ls -1 "$ROOT"/docs/window-*.png "$ROOT"/docs/view-*.png

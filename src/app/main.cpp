@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/Host.h"
+#include "platform/Storage.h"
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtMainWindow.h"
 #include "platform/qt/QtSerialControl.h"
@@ -120,6 +121,9 @@ int main(int argc, char** argv) {
     AnsweringDesktop answering(qtDesktop);
     platform::IDesktop& desktop = AnswerMessagesOnStderr() ? static_cast<platform::IDesktop&>(answering) : qtDesktop;
     platform::SetDesktop(&desktop);
+    // Every whole clone read is archived here, with its service record.
+    platform::FileStorage storage(platform::qt::ImageArchiveFolder());
+    platform::SetStorage(&storage);
     platform::qt::QtSerialControl serial(desktop.programFolder() + "/ZSN7ADJ.rs");
     platform::qt::QtTimer timer;
     platform::qt::QtMainWindow window;
@@ -147,6 +151,7 @@ int main(int argc, char** argv) {
     program = &theProgram;
     if (!theProgram.Main() || ending) {
         platform::SetDesktop(nullptr);
+        platform::SetStorage(nullptr);
         return 0;
     }
 #if !defined(_WIN32)
@@ -159,5 +164,6 @@ int main(int argc, char** argv) {
         });
     const int rc = QApplication::exec();
     platform::SetDesktop(nullptr);
+    platform::SetStorage(nullptr);
     return rc;
 }

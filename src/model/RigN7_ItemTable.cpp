@@ -69,6 +69,10 @@ void clsIndOp_RigN7::RigOpFunc_ResetAll() {
     opState = 0;
     stateEntry = true;
     dispParaRequest = false;
+    // What a reset interrupts is not sent later: a new request finds what
+    // still differs.
+    pending_.clear();
+    initialSend_ = false;
 
     // The next reading of every read-out line is shown even if unchanged.
     for (std::size_t i = 0; i < 4; ++i) adLast[i] = -1;

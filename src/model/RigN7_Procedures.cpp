@@ -44,13 +44,9 @@ std::int16_t clsIndOp_RigN7::FindTempSegment(std::int16_t t) const {
     return txf::FindTempSegment(txfTempBorder, t);
 }
 
-// One E8 command of a procedure with its value as a byte (a negative value
-// goes as its two's complement), mirrored into the image.
-static void SendProcedureByte(IRigN7Link& link, clsCmcEeprom& image, std::int16_t code, std::int32_t adr,
-                              std::int16_t value) {
-    link.easySendE8NoAnswer(ByteToHexStr(code) + ByteToAsciiHexStr(value));
-    image.WriteByte(adr, static_cast<std::uint8_t>(value & 0xFF));
-}
+namespace {
+std::string TxfPointName(std::int16_t p) { return "TXF point " + std::to_string(p); }
+} // namespace
 
 bool clsIndOp_RigN7::ProcAdvance(std::int16_t next) {
     procStep = next;
@@ -140,8 +136,8 @@ bool clsIndOp_RigN7::TxfProcedure() {
             } else if (p % 2 == 1) {
                 b = console_.Value(idxTxf);
             }
-            SendProcedureByte(link_, radio_.eepImage(), static_cast<std::int16_t>(rign7e8::kTxfPoint0 + p),
-                              rign7ee::kTxfPoint0 + p, b);
+            SendProcedureByte(static_cast<std::int16_t>(rign7e8::kTxfPoint0 + p), rign7ee::kTxfPoint0 + p, b,
+                              SendSource::Txf, TxfPointName(p));
             txfFirstPt = static_cast<std::int16_t>(p + 1);
         }
         if (txfFirstPt <= txfLastPt) return false;
@@ -180,9 +176,9 @@ bool clsIndOp_RigN7::SMeterProcedure() {
         if (smEnter) {
             const std::int16_t level = adLast[kLineSd];
             if (smPhase2)
-                SendProcedureByte(link_, radio_.eepImage(), rign7e8::kSMeterS1, rign7ee::kSMeterS1, level);
+                SendProcedureByte(rign7e8::kSMeterS1, rign7ee::kSMeterS1, level, SendSource::SMeter, "S-METER S1");
             else
-                SendProcedureByte(link_, radio_.eepImage(), rign7e8::kSMeterS3, rign7ee::kSMeterS3, level);
+                SendProcedureByte(rign7e8::kSMeterS3, rign7ee::kSMeterS3, level, SendSource::SMeter, "S-METER S3");
         }
         smEnterCaptured = smEnter;
         return ProcAdvance(8);
@@ -250,7 +246,7 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
         for (;;) {
             if (bpfSubStep == 0) {
                 // Setting, image byte and (for the first setting only) settle time.
-                console_.SendE8(x);
+                SendItem(x, SendSource::BpfSweep);
                 bpfSubStep = 1;
                 return false;
             }

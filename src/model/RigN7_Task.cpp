@@ -89,9 +89,18 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
         for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
             if (!console_.flgChanged(i)) continue;
             console_.flgChanged(i, false);
-            console_.SendE8(i);
+            SendItem(i, SendSource::Key);
             if (link_.OpRunning()) return false;
         }
+        if (initialSend_) {
+            initialSend_ = false;
+            if (record_ != nullptr) record_->ValuesAsReadSent(initialSent_);
+        }
+        // A value sent back goes after the keys' changes, one per cycle. A
+        // guided procedure started meanwhile ends the sending back: its
+        // results are not overwritten afterwards.
+        if (procStep != 0) pending_.clear();
+        if (!pending_.empty()) SendPendingValue();
         return true;
     case kEnter:
         for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
@@ -147,6 +156,11 @@ void clsIndOp_RigN7::UpdateProgress() {
 void clsIndOp_RigN7::LoadAdjustmentData() {
     imageComplete = true;
     imageAsRead = radio_.eepImage().bytes();
+    // Kept before anything of the cycle reaches the radio.
+    if (record_ != nullptr) record_->ImageRead(imageAsRead);
+    pending_.clear();
+    initialSend_ = true;
+    initialSent_ = 0;
     radioIdBytes = HexStrToByteStr(radio_.radioNameM() + radio_.radionameS());
     for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
         console_.ReadFromEe(i);

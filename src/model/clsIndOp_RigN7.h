@@ -16,11 +16,13 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "console/IConsoleEvents.h"
 #include "console/clsConsole.h"
 #include "link/LinkClients.h"
 #include "link/clsCmcTick.h"
+#include "model/AdjustmentRecord.h"
 #include "model/IRigN7Link.h"
 #include "platform/MainWindowControls.h"
 #include "radio/clsCmcRadio.h"
@@ -128,6 +130,27 @@ public:
     // MsgBoxCloneErr with the sequencer.
     void LinkErrorReporter(std::function<void()> report) { linkErrorReporter_ = std::move(report); }
 
+    // Where the values sent are told (the service record); nullptr: nowhere.
+    void AdjustmentRecord(IAdjustmentRecord* record) { record_ = record; }
+
+    // The adjustable bytes: the console items with an EEPROM byte in console
+    // order, then the S-meter points S1 and S3, then the 40 TXF points.
+    std::vector<AdjustableByte> AdjustableBytes() const;
+    // The adjustable bytes whose value in the program's image differs from
+    // the one in `other` (an image of 12288 bytes), in that order.
+    std::vector<ValueDifference> RigOpFunc_Differences(const ByteStr& other) const;
+    // Values can be sent back now: in the adjustment cycle, with no guided
+    // procedure running and none of an earlier request still to go.
+    bool RigOpFunc_CanSendValues() const;
+    // Sends the values of `target` for every adjustable byte that differs,
+    // one per cycle with the item's settle time, each as its own adjustment
+    // command (console items through the console, so their lines follow).
+    // Returns how many are on their way; none when values cannot be sent now.
+    int RigOpFunc_SendValues(const ByteStr& target, SendSource source);
+    // How many of them have not gone out yet.
+    std::size_t ValuesPending() const { return pending_.size(); }
+    bool ProcedureRunning() const { return procStep != 0; }
+
     // State, for the window and for tests.
     std::int16_t OpState() const { return opState; }
     // True once a clone read has filled the whole image, until the next
@@ -164,6 +187,17 @@ protected:
     // call; true once the answer (or a failure, commError) is in.
     bool ProcStepReading(std::int16_t line);
     std::int16_t FindTempSegment(std::int16_t t) const;
+    // One console item's value to the radio (its E8 command and the image),
+    // told to the record when it is an adjustable byte.
+    void SendItem(std::int16_t i, SendSource source);
+    // One procedure point's value as its E8 command (a negative value goes
+    // as its two's complement), mirrored into the image and told.
+    void SendProcedureByte(std::int16_t code, std::int32_t adr, std::int16_t value, SendSource source,
+                           const std::string& name);
+    void SendPendingValue();
+    void Record(const std::string& name, std::int32_t adr, std::uint8_t before, std::uint8_t sent,
+                SendSource source);
+    std::uint8_t AsReadByte(std::int32_t adr) const;
 
     // Procedure ranges of procStep.
     bool TxfRunning() const { return procStep >= 1 && procStep <= 5; }
@@ -248,4 +282,15 @@ protected:
 
     // Window layout.
     bool windowSized = false;
+
+    // The record of the values sent, and values still to be sent back.
+    struct PendingValue {
+        AdjustableByte byte;
+        std::uint8_t value = 0;
+        SendSource source = SendSource::Revert;
+    };
+    IAdjustmentRecord* record_ = nullptr;
+    std::vector<PendingValue> pending_;
+    bool initialSend_ = false;   // the first cycle sends the values as read
+    int initialSent_ = 0;
 };

@@ -10,6 +10,17 @@
 
 namespace platform {
 
+// A read-only text in a window of its own. Without okCaption it is a view
+// with one button to close it; with okCaption it asks (OK and Cancel), and
+// with requiredTick too the OK button works only once the check box of that
+// caption is ticked.
+struct TextView {
+    std::string title;
+    std::string text;
+    std::string okCaption;
+    std::string requiredTick;
+};
+
 struct MainWindowControls {
     IWindow* window = nullptr;
     ILabel* lblComBusy = nullptr;
@@ -24,8 +35,16 @@ struct MainWindowControls {
     std::array<IMenuItem*, 5> mnuOptSelCom{};            // 1..4 used
     std::array<IMenuItem*, 6> mnuOptionSelAutoRelease{};  // 0..5
     IMenuItem* mnuFileSaveImage = nullptr;               // backup of the image read
+    IMenuItem* mnuFileServiceRecord = nullptr;          // the record of this connection
+    IMenuItem* mnuFileRevert = nullptr;                 // back to the values as read
+    IMenuItem* mnuFileCompare = nullptr;                // with a saved image
+    IMenuItem* mnuFileRestore = nullptr;                // adjustments from a saved image
     // Asks the user for a file to save to; empty when cancelled.
     std::function<std::string(const std::string& suggestedName)> chooseSaveFile;
+    // Asks the user for a file to open, starting in `folder`; empty when cancelled.
+    std::function<std::string(const std::string& folder)> chooseOpenFile;
+    // Shows the text modally; true when it asked and OK was pressed.
+    std::function<bool(const TextView& view)> showText;
 };
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include "platform/Host.h"
 #include "radio/clsCmcRadio.h"
 #include "shell/Common.h"
+#include "shell/ServiceRecord.h"
 #include "shell/frmMain.h"
 
 Program::Program(PlatformServices services) : services_(std::move(services)) {}
@@ -53,8 +54,20 @@ clsIndOp_RigN7& Program::operation() {
         operation_->E8AnswerSource([&drv] { return drv.varLastE8Answer(); });
         operation_->CloneProgressSource([&drv] { return drv.lastEeAdr(); });
         operation_->LinkErrorReporter([this] { mainWindow().MsgBoxCloneErr(sequencer()); });
+        operation_->AdjustmentRecord(&record());
     }
     return *operation_;
+}
+
+clsServiceRecord& Program::record() {
+    if (!record_) {
+        record_ = std::make_unique<clsServiceRecord>(radio(), [this] {
+            frmCom& host = com();
+            const std::string device = host.MsCom().deviceName();
+            return "COM" + std::to_string(host.requestedPortNum()) + (device.empty() ? "" : " " + device);
+        });
+    }
+    return *record_;
 }
 
 frmMain& Program::mainWindow() {

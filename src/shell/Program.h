@@ -16,6 +16,7 @@ class clsCmcRadio;
 class clsCmcXfr3Sequence;
 class clsIndOp_RigN7;
 class clsConsole;
+class clsServiceRecord;
 
 // What the program needs of the platform it runs on.
 struct PlatformServices {
@@ -51,12 +52,14 @@ public:
     clsCmcXfr3Sequence& sequencer();
     clsIndOp_RigN7& operation();
     clsConsole& console();
+    clsServiceRecord& record();
 
 private:
     PlatformServices services_;
     std::unique_ptr<frmCom> com_;
     std::unique_ptr<clsCmcRadio> radio_;
     std::unique_ptr<clsConsole> console_;
+    std::unique_ptr<clsServiceRecord> record_;
     std::unique_ptr<clsCmcXfr3Sequence> sequencer_;
     std::unique_ptr<clsIndOp_RigN7> operation_;
     std::unique_ptr<frmMain> main_;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "link/LinkClients.h"
+#include "shell/Types.h"
 #include "platform/MainWindowControls.h"
 
 class Program;
@@ -59,6 +60,16 @@ public:
     // Saves the image read from the radio (12288 bytes) to a file the user
     // chooses; never writes to the radio. Enabled once a clone read completed.
     void mnuFileSaveImage_Click();
+    // Shows the service record of this connection, read-only.
+    void mnuFileServiceRecord_Click();
+    // Lists the adjustable bytes that differ from the image as read and, on
+    // OK, sends them back with their adjustment commands.
+    void mnuFileRevert_Click();
+    // Shows the parameter listing of a saved image beside the radio's.
+    void mnuFileCompare_Click();
+    // As compare, then, on a second confirmation, sends the file's values
+    // of the adjustable bytes that differ.
+    void mnuFileRestore_Click();
     void mnuOptSelCom_Click(int index);
     void mnuOptionSelAutoRelease_Click(int index);
 
@@ -71,6 +82,9 @@ public:
 private:
     void QuitApp();
     void RefreshStatus();
+    // Asks for an image file and reads it; false (after saying why) when
+    // none was chosen or it is no image.
+    bool ChooseImageFile(std::string& name, ByteStr& bytes);
 
     Program& program_;
     const platform::MainWindowControls& c_;

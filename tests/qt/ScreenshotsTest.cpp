@@ -1,10 +1,12 @@
-// Pictures of the window in its states for the documentation. Runs only
+// Pictures of the window in its states, and of the revert list and the
+// comparison with the archived image, for the documentation. Runs only
 // when ZS_SCREENSHOT_DIR names the folder to write them to
 // (scripts/screenshots.sh).
 #include <QPixmap>
 
 #include <cstdlib>
 
+#include "model/clsIndOp_RigN7.h"
 #include "qt/WindowWithSim.h"
 
 namespace {
@@ -37,6 +39,36 @@ TEST_F(Screenshots, WindowStates) {
     console->setCurrentRow(row);
     QTest::qWait(1500);  // a few read-out cycles
     EXPECT_TRUE(Save(window.get(), folder, "window-console.png"));
+
+    // A few steps, then the revert list and the comparison with the archive.
+    for (int i = 0; i < 3; ++i) QTest::keyClick(console, Qt::Key_Right, Qt::ShiftModifier);
+    const int bpf = RowStartingWith(console, QStringLiteral("    BPF T2"));
+    ASSERT_GE(bpf, 0);
+    console->setCurrentRow(bpf);
+    QTest::keyClick(console, Qt::Key_Left, Qt::ShiftModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            clsIndOp_RigN7& op = program->operation();
+            return window->revertAction()->isEnabled() && op.RigOpFunc_Differences(op.ImageAsRead()).size() == 2;
+        },
+        10000));
+    const auto shoot = [&folder](const char* name) {
+        return [&folder, name](QWidget* dlg) { EXPECT_TRUE(Save(dlg, folder, name)); };
+    };
+    ModalAnswers answers;
+    answers.then(ModalAnswers::TextView(false, nullptr, false, shoot("view-revert.png")));
+    window->revertAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 5000));
+    std::string archive;
+    for (const auto& e : std::filesystem::directory_iterator(archiveFolder))
+        if (e.path().extension() == ".bin") archive = e.path().string();
+    ASSERT_FALSE(archive.empty());
+    answers.then(ModalAnswers::ChooseFile(archive));
+    answers.then(ModalAnswers::TextView(false, nullptr, false, shoot("view-compare.png")));
+    window->compareAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 5000));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
 
     QTest::mouseClick(window->button(2), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->paramText()->isVisible(); }, 10000));

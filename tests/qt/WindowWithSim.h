@@ -7,19 +7,28 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTimer>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/Host.h"
+#include "platform/Storage.h"
 #include "platform/qt/QtMainWindow.h"
 #include "platform/qt/QtSerialControl.h"
 #include "platform/qt/QtTimer.h"
@@ -93,6 +102,81 @@ inline bool SendControl(const std::string& pipe, const std::string& line) {
     return ok;
 }
 
+// Answers the modal windows the program opens, in turn, from the event loop
+// while the program waits in them: each handler gets the next modal window
+// that has not been answered yet.
+class ModalAnswers {
+public:
+    ModalAnswers() {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+        timer_.start();
+    }
+    void then(std::function<void(QWidget*)> handler) { handlers_.push_back(std::move(handler)); }
+    bool done() const { return handlers_.empty(); }
+
+    // A file dialog: choose `path`.
+    static std::function<void(QWidget*)> ChooseFile(const std::string& path) {
+        return [path](QWidget* w) {
+            auto* fd = qobject_cast<QFileDialog*>(w);
+            if (fd == nullptr) return;
+            fd->selectFile(QString::fromStdString(path));
+            // Typed in too: selectFile leaves the name field alone once it
+            // has the focus, which it may have got by now.
+            if (auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(QString::fromStdString(path));
+            // Closed as accepted with that file chosen, as OK would; its own
+            // check of the choice would open a box of its own.
+            static_cast<QDialog*>(fd)->done(QDialog::Accepted);
+        };
+    }
+    // A text view: keep its text (and, with `shot`, a picture), tick its
+    // box when asked, then press OK or close it.
+    static std::function<void(QWidget*)> TextView(bool ok, QString* text = nullptr, bool tick = false,
+                                                  std::function<void(QWidget*)> shot = {}) {
+        return [=](QWidget* w) {
+            auto* dlg = qobject_cast<QDialog*>(w);
+            if (dlg == nullptr || dlg->objectName() != QStringLiteral("textView")) return;
+            if (auto* t = dlg->findChild<QPlainTextEdit*>(QStringLiteral("textViewText")); t && text) *text = t->toPlainText();
+            if (auto* box = dlg->findChild<QCheckBox*>(QStringLiteral("textViewTick")); box && tick) box->setChecked(true);
+            if (shot) shot(dlg);
+            auto* okButton = dlg->findChild<QPushButton*>(QStringLiteral("textViewOk"));
+            if (ok && okButton != nullptr && okButton->isEnabled())
+                okButton->click();
+            else
+                dlg->reject();
+        };
+    }
+
+private:
+    void Poll() {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w == nullptr || !w->isVisible()) {
+            waited_ = 0;
+            return;
+        }
+        // A modal window nobody answers (or one still open after its answer)
+        // is closed after a while, so the test fails instead of hanging.
+        if (handlers_.empty() || w->property("zsAnswered").toBool()) {
+            if (++waited_ * 20 < 10000) return;
+            waited_ = 0;
+            ADD_FAILURE() << "a modal window stayed open: " << w->metaObject()->className() << " "
+                          << w->windowTitle().toStdString();
+            if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+            return;
+        }
+        waited_ = 0;
+        w->setProperty("zsAnswered", true);
+        auto h = std::move(handlers_.front());
+        handlers_.pop_front();
+        h(w);
+    }
+
+    QTimer timer_;
+    std::deque<std::function<void(QWidget*)>> handlers_;
+    int waited_ = 0;
+};
+
 inline int RowStartingWith(const QListWidget* list, const QString& start) {
     for (int i = 0; i < list->count(); ++i)
         if (list->item(i)->text().startsWith(start)) return i;
@@ -137,6 +221,7 @@ protected:
         std::filesystem::copy_file(std::filesystem::path(ZS_SOURCE_DIR) / "Const.ini", dir.path() / "Const.ini");
         desktop.folder = dir.path().string();
         platform::SetDesktop(&desktop);
+        platform::SetStorage(&storage);
     }
     void TearDown() override {
         program.reset();
@@ -144,6 +229,7 @@ protected:
         serial.reset();
         timer.reset();
         platform::SetDesktop(nullptr);
+        platform::SetStorage(nullptr);
     }
 
     // The program as the executable's entry starts it, with COM1 mapped to
@@ -159,6 +245,9 @@ protected:
 
     TempDir dir;
     TestDesktop desktop;
+    // Archived images and service records go to data/images in the folder.
+    std::string archiveFolder = dir.file("data/images");
+    platform::FileStorage storage{archiveFolder};
     std::string profilePath;
     std::unique_ptr<platform::qt::QtSerialControl> serial;
     std::unique_ptr<platform::qt::QtTimer> timer;

@@ -4,11 +4,16 @@
 // items, run the three guided procedures, reload, look at the parameter
 // display, change the port, lose the radio in the middle of the cycle,
 // reconnect, exit. Afterwards the profile holds the chosen options and the
-// radio's EEPROM holds exactly what the console showed.
+// radio's EEPROM holds exactly what the console showed. A second session
+// reverts its adjustments through the File menu and restores those of an
+// earlier session from its archived image.
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "model/clsIndOp_RigN7.h"
 #include "qt/WindowWithSim.h"
@@ -69,6 +74,44 @@ protected:
 
     bool LineHas(int row, const QString& text, int ms) {
         return QTest::qWaitFor([&] { return line(row).contains(text); }, ms);
+    }
+
+    // The window is active again once a modal window of it has closed.
+    bool Reactivate() {
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get(), 5000);
+    }
+
+    // Every adjustable value has gone out, the values sent back too.
+    bool AllSentBack() {
+        return AllSent() &&
+               QTest::qWaitFor([&] { return program->operation().ValuesPending() == 0 && !program->sequencer().OpRunning(); },
+                               30000) &&
+               AllSent();
+    }
+
+    // The transmit-frequency table as the first session runs it.
+    void RunTxf() {
+        const int txf = Select(QStringLiteral("       TXF"));
+        ASSERT_GE(txf, 0);
+        QTest::keyClick(console(), Qt::Key_Return);
+        ASSERT_TRUE(LineHas(txf, QStringLiteral(": 1st TX Freq = "), 10000)) << line(txf).toStdString();
+        ASSERT_TRUE(StepAndSee(txf, Qt::Key_Right, Qt::ShiftModifier));
+        QTest::keyClick(console(), Qt::Key_Return);
+        ASSERT_TRUE(LineHas(txf, QStringLiteral(": 2nd TX Freq = "), 10000)) << line(txf).toStdString();
+        ASSERT_TRUE(StepAndSee(txf, Qt::Key_Right));
+        const int beeps = desktop.beeps;
+        QTest::keyClick(console(), Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.beeps > beeps; }, 30000));
+    }
+
+    std::vector<std::string> Archives() const {
+        std::vector<std::string> out;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(archiveFolder, ec))
+            if (e.path().extension() == ".bin") out.push_back(e.path().string());
+        std::sort(out.begin(), out.end());
+        return out;
     }
 
     std::string link = dir.file("radio.tty");
@@ -251,6 +294,96 @@ TEST_F(WorkflowAcceptance, ATechniciansSessionFromStartToExit) {
     }
     EXPECT_TRUE(std::equal(saved.begin(), saved.end(), image.begin(), image.end(),
                            [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+}
+
+TEST_F(WorkflowAcceptance, ATechnicianRevertsAndRestoresThroughTheFileMenu) {
+    auto sim = PlugIn();
+    ASSERT_FALSE(sim->path().empty()) << "zt-n7-sim did not start: " << sim->errors().toStdString();
+    ASSERT_TRUE(Start(link));
+    EXPECT_FALSE(window->revertAction()->isEnabled());
+    EXPECT_FALSE(window->compareAction()->isEnabled());
+    ASSERT_TRUE(Connect()) << (desktop.messages.empty() ? "" : desktop.messages.front());
+    ASSERT_TRUE(AllSent());
+
+    // The read is archived as it came.
+    const auto first = Archives();
+    ASSERT_EQ(first.size(), 1u);
+    const std::string archived = ReadFile(first[0]);
+    ASSERT_EQ(archived.size(), 12288u);
+    EXPECT_EQ(ByteStr(archived.begin(), archived.end()), program->operation().ImageAsRead());
+    EXPECT_TRUE(window->serviceRecordAction()->isEnabled());
+    EXPECT_FALSE(window->revertAction()->isEnabled());  // nothing differs yet
+
+    // Steps and the transmit-frequency table.
+    const int powerHi = Select(QStringLiteral(" Power(Hi)"));
+    ASSERT_TRUE(StepAndSee(powerHi, Qt::Key_Right, Qt::ShiftModifier));
+    const int bpfT3 = Select(QStringLiteral("    BPF T3"));
+    ASSERT_TRUE(StepAndSee(bpfT3, Qt::Key_Left));
+    RunTxf();
+    ASSERT_TRUE(AllSent());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->revertAction()->isEnabled(); }, 2000));
+
+    // File, Revert: the list of what differs, OK, and the values go back.
+    const QString lineBefore = line(powerHi);
+    QString listed;
+    ModalAnswers answers;
+    answers.then(ModalAnswers::TextView(true, &listed));
+    window->revertAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 5000));
+    EXPECT_TRUE(listed.contains(QStringLiteral("Power(Hi)"))) << listed.toStdString();
+    EXPECT_TRUE(listed.contains(QStringLiteral("TXF point"))) << listed.toStdString();
+    ASSERT_TRUE(AllSentBack());
+    EXPECT_NE(line(powerHi), lineBefore);  // the console line follows
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->revertAction()->isEnabled(); }, 2000));
+    EXPECT_EQ(program->radio().eepImage().bytes(), program->operation().ImageAsRead());
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.messages.front();
+
+    // The record of the session, read-only from the menu.
+    QString record;
+    answers.then(ModalAnswers::TextView(false, &record));
+    window->serviceRecordAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 5000));
+    EXPECT_TRUE(record.contains(QStringLiteral(",Power(Hi),79,"))) << record.toStdString();
+    EXPECT_TRUE(record.contains(QStringLiteral(",revert"))) << record.toStdString();
+    EXPECT_TRUE(record.contains(QStringLiteral(",TXF"))) << record.toStdString();
+
+    // The radio's EEPROM equals the image as read, byte for byte.
+    ASSERT_TRUE(sim->stop());
+    EXPECT_EQ(ReadFile(eeprom), archived);
+
+    // A later session: the radio's values change, then the earlier
+    // session's archive is restored from the File menu.
+    sim = PlugIn();
+    ASSERT_FALSE(sim->path().empty()) << sim->errors().toStdString();
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(AllSent());
+    ASSERT_EQ(Archives().size(), 2u);
+    ASSERT_TRUE(Reactivate());
+    const int sql = Select(QStringLiteral("       SQL"));
+    ASSERT_TRUE(StepAndSee(sql, Qt::Key_Right, Qt::ShiftModifier));
+    const int modW = Select(QStringLiteral("     MOD W"));
+    ASSERT_TRUE(StepAndSee(modW, Qt::Key_Left));
+    ASSERT_TRUE(AllSent());
+    const ByteStr changed = program->radio().eepImage().bytes();
+    ASSERT_NE(ByteStr(archived.begin(), archived.end()), changed);
+
+    QString compared;
+    QString confirmed;
+    answers.then(ModalAnswers::ChooseFile(first[0]));
+    answers.then(ModalAnswers::TextView(true, &compared));
+    answers.then(ModalAnswers::TextView(true, &confirmed));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->restoreAction()->isEnabled(); }, 2000));
+    window->restoreAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 10000));
+    EXPECT_TRUE(compared.startsWith(QStringLiteral("2 adjustable bytes differ"))) << compared.toStdString();
+    EXPECT_FALSE(confirmed.contains(QStringLiteral("another radio"))) << confirmed.toStdString();
+    ASSERT_TRUE(AllSentBack());
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.messages.front();
+
+    window->exitAction()->trigger();
+    ASSERT_TRUE(sim->stop());
+    // The radio holds the earlier session's adjustments, and nothing else changed.
+    EXPECT_EQ(ReadFile(eeprom), archived);
 }
 
 }  // namespace

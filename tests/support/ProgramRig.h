@@ -7,6 +7,7 @@
 // The rig works in a fresh temporary folder (current directory and program
 // folder), with the sample Const.ini copied there unless told otherwise.
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "link/frmCom.h"
 #include "model/clsIndOp_RigN7.h"
 #include "platform/Process.h"
+#include "platform/Storage.h"
 #include "platform/Timer.h"
 #include "platform/mem/ManualClock.h"
 #include "platform/mem/MemControls.h"
@@ -86,8 +88,17 @@ struct MemMainWindow {
     platform::MemTextBox txtDispPara;
     platform::MemLine linSepa[2];
     platform::MemMenuItem mnuOptSelCom[5], mnuOptionSelAutoRelease[6], mnuFileSaveImage;
+    platform::MemMenuItem mnuFileServiceRecord, mnuFileRevert, mnuFileCompare, mnuFileRestore;
     std::string saveAnswer;  // what the file chooser answers
     std::vector<std::string> saveAsked;
+    std::string openAnswer;  // what the open-file chooser answers
+    std::vector<std::string> openAsked;
+    // Every text window shown, and the answers its OK button gives in turn
+    // (a window that asks and finds no answer left is cancelled). A window
+    // with a required tick is answered with OK only when tickAnswers says so.
+    std::vector<platform::TextView> views;
+    std::deque<bool> viewAnswers;
+    bool tickAnswer = false;
 
     platform::MainWindowControls controls() {
         platform::MainWindowControls c;
@@ -107,6 +118,25 @@ struct MemMainWindow {
         c.chooseSaveFile = [this](const std::string& suggested) {
             saveAsked.push_back(suggested);
             return saveAnswer;
+        };
+        c.mnuFileServiceRecord = &mnuFileServiceRecord;
+        c.mnuFileRevert = &mnuFileRevert;
+        c.mnuFileCompare = &mnuFileCompare;
+        c.mnuFileRestore = &mnuFileRestore;
+        c.chooseOpenFile = [this](const std::string& folder) {
+            openAsked.push_back(folder);
+            return openAnswer;
+        };
+        c.showText = [this](const platform::TextView& view) {
+            views.push_back(view);
+            if (view.okCaption.empty()) return false;
+            bool ok = false;
+            if (!viewAnswers.empty()) {
+                ok = viewAnswers.front();
+                viewAnswers.pop_front();
+            }
+            if (!view.requiredTick.empty() && !tickAnswer) ok = false;
+            return ok;
         };
         return c;
     }
@@ -134,11 +164,13 @@ public:
             std::filesystem::copy_file(std::filesystem::path(ZS_SOURCE_DIR) / "Const.ini", dir.path() / "Const.ini");
         desktop.folder = dir.path().string();
         platform::SetDesktop(&desktop);
+        platform::SetStorage(&storage);
         port.setPeer(peer);
     }
     ~ProgramRig() {
         program.reset();
         platform::SetDesktop(nullptr);
+        platform::SetStorage(nullptr);
     }
 
     // Runs the start procedure; returns its result.
@@ -191,6 +223,9 @@ public:
     platform::ManualClock clock{100000};
     platform::ScopedTickSource useClock{clock};
     platform::MemDesktop desktop;
+    // Archived images and service records go to data/images in the folder.
+    std::string archiveFolder = dir.file("data/images");
+    platform::FileStorage storage{archiveFolder};
     platform::MemSerialPort port;
     platform::ManualTimer timer;
     MemMainWindow win;

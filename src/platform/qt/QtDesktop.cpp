@@ -47,6 +47,12 @@ bool IsInstalledFolder(const std::string& exeFolder) {
            QFileInfo(bin.filePath(QStringLiteral("../share/zsn7adj"))).isDir();
 }
 
+std::string ImageArchiveFolder() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (data.isEmpty()) return std::string();
+    return ToStd(QDir(data).filePath(QStringLiteral("images")));
+}
+
 namespace {
 
 // Whether a file can be made in the folder. Windows reports every folder

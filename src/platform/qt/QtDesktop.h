@@ -32,6 +32,10 @@ std::string ProgramFilesFolder(const std::string& exeFolder, bool exeFolderWrita
 // the program's shared files beside it (<prefix>/bin and <prefix>/share/zsn7adj).
 bool IsInstalledFolder(const std::string& exeFolder);
 
+// The folder of the archived images and service records: "images" in the
+// user's data folder (~/.local/share/zsn7adj/images); made on first use.
+std::string ImageArchiveFolder();
+
 class QtDesktop final : public IDesktop {
 public:
     // lockFolder: where the lock file lives (empty = the user's runtime

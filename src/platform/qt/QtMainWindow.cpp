@@ -1,7 +1,11 @@
 #include "platform/qt/QtMainWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QIcon>
@@ -93,6 +97,20 @@ void QtMainWindow::build() {
     connect(saveImageAction_, &QAction::triggered, this, [this] {
         if (logic_) logic_->mnuFileSaveImage_Click();
     });
+    const auto addFileAction = [this](const QString& text, std::unique_ptr<QtMenuItem>& adapter, void (frmMain::*handler)()) {
+        QAction* a = fileMenu_->addAction(text);
+        adapter = std::make_unique<QtMenuItem>(a);
+        adapter->setEnabled(false);
+        connect(a, &QAction::triggered, this, [this, handler] {
+            if (logic_) (logic_->*handler)();
+        });
+        return a;
+    };
+    serviceRecordAction_ = addFileAction(QStringLiteral("Service &record..."), aServiceRecord_, &frmMain::mnuFileServiceRecord_Click);
+    fileMenu_->addSeparator();
+    revertAction_ = addFileAction(QStringLiteral("Re&vert to values as read..."), aRevert_, &frmMain::mnuFileRevert_Click);
+    compareAction_ = addFileAction(QStringLiteral("&Compare with saved image..."), aCompare_, &frmMain::mnuFileCompare_Click);
+    restoreAction_ = addFileAction(QStringLiteral("R&estore adjustments from saved image..."), aRestore_, &frmMain::mnuFileRestore_Click);
     fileMenu_->addSeparator();
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
     connect(exitAction_, &QAction::triggered, this, [this] {
@@ -203,7 +221,64 @@ MainWindowControls QtMainWindow::controls() {
             QStringLiteral("EEPROM images (*.bin);;All files (*)"));
         return path.toStdString();
     };
+    c.mnuFileServiceRecord = aServiceRecord_.get();
+    c.mnuFileRevert = aRevert_.get();
+    c.mnuFileCompare = aCompare_.get();
+    c.mnuFileRestore = aRestore_.get();
+    c.chooseOpenFile = [this](const std::string& folder) {
+        const QString path = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Saved EEPROM image"), QString::fromLocal8Bit(folder.c_str()),
+            QStringLiteral("EEPROM images (*.bin);;All files (*)"));
+        return path.toLocal8Bit().toStdString();
+    };
+    c.showText = [this](const TextView& view) { return ShowTextView(this, view); };
     return c;
+}
+
+bool QtMainWindow::ShowTextView(QWidget* parent, const TextView& view) {
+    // The texts hold file and device names in the system's 8-bit encoding,
+    // as the message box takes them; CR LF shows as one line break.
+    const auto local = [](const std::string& t) {
+        QString q = QString::fromLocal8Bit(t.data(), static_cast<qsizetype>(t.size()));
+        q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        return q;
+    };
+    QDialog dlg(parent);
+    dlg.setObjectName(QStringLiteral("textView"));
+    dlg.setWindowTitle(local(view.title));
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* text = new QPlainTextEdit(&dlg);
+    text->setObjectName(QStringLiteral("textViewText"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(Mono(9));
+    text->setPlainText(local(view.text));
+    layout->addWidget(text);
+    QCheckBox* tick = nullptr;
+    if (!view.okCaption.empty() && !view.requiredTick.empty()) {
+        tick = new QCheckBox(local(view.requiredTick), &dlg);
+        tick->setObjectName(QStringLiteral("textViewTick"));
+        layout->addWidget(tick);
+    }
+    auto* buttons = new QDialogButtonBox(&dlg);
+    if (view.okCaption.empty()) {
+        buttons->addButton(QDialogButtonBox::Close);
+    } else {
+        QPushButton* ok = buttons->addButton(local(view.okCaption), QDialogButtonBox::AcceptRole);
+        ok->setObjectName(QStringLiteral("textViewOk"));
+        buttons->addButton(QDialogButtonBox::Cancel)->setDefault(true);
+        if (tick != nullptr) {
+            ok->setEnabled(false);
+            connect(tick, &QCheckBox::toggled, ok, &QPushButton::setEnabled);
+        }
+    }
+    connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(buttons);
+    // Wide enough for two listings side by side.
+    const QFontMetrics fm(text->font());
+    dlg.resize(std::min(fm.horizontalAdvance(QLatin1Char('M')) * 96, 1100), 600);
+    return dlg.exec() == QDialog::Accepted && !view.okCaption.empty();
 }
 
 int QtMainWindow::KeyCode(const QKeyEvent* e) {

@@ -39,6 +39,15 @@ public:
     QAction* releaseAction(int i) const { return releaseActions_[static_cast<std::size_t>(i)]; }
     QAction* exitAction() const { return exitAction_; }
     QAction* saveImageAction() const { return saveImageAction_; }
+    QAction* serviceRecordAction() const { return serviceRecordAction_; }
+    QAction* revertAction() const { return revertAction_; }
+    QAction* compareAction() const { return compareAction_; }
+    QAction* restoreAction() const { return restoreAction_; }
+
+    // The modal text window of MainWindowControls::showText; its widgets
+    // are named "textView", "textViewText", "textViewOk" and "textViewTick"
+    // for tests and screenshots.
+    static bool ShowTextView(QWidget* parent, const TextView& view);
 
     // IWindow
     std::string caption() const override;
@@ -70,6 +79,10 @@ private:
     QMenu* fileMenu_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* saveImageAction_ = nullptr;
+    QAction* serviceRecordAction_ = nullptr;
+    QAction* revertAction_ = nullptr;
+    QAction* compareAction_ = nullptr;
+    QAction* restoreAction_ = nullptr;
     QLabel* lblComBusy_ = nullptr;
     QLabel* lblTitle_ = nullptr;
     QLabel* lblProgress_ = nullptr;
@@ -92,7 +105,7 @@ private:
     std::array<std::unique_ptr<QtLine>, 2> aLin_;
     std::array<std::unique_ptr<QtMenuItem>, 5> aPort_;
     std::array<std::unique_ptr<QtMenuItem>, 6> aRelease_;
-    std::unique_ptr<QtMenuItem> aSaveImage_;
+    std::unique_ptr<QtMenuItem> aSaveImage_, aServiceRecord_, aRevert_, aCompare_, aRestore_;
     bool closing_ = false;
 };
 

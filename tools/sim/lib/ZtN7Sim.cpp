@@ -275,6 +275,7 @@ void ZtN7Sim::onFrame(const ByteStr& body, ByteStr& out) {
         break;
     }
     case xfr3::kCmdCloneWrite:
+        ++cloneWriteRequests_;  // whatever model codes it carries
         if (!ourModel) return;
         mode_ = Mode::CloneWrite;
         writeHadErrors_ = false;

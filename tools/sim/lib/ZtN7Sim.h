@@ -128,6 +128,8 @@ public:
     void clearE8Log() { e8Log_.clear(); }
     int identityRequests() const { return identityRequests_; }
     int cloneReads() const { return cloneReads_; }
+    // Clone write requests (0xE3) received, for any model codes.
+    int cloneWriteRequests() const { return cloneWriteRequests_; }
     int recordsWritten() const { return recordsWritten_; }
     int badRecordsWritten() const { return badRecords_; }
     int cloneWritesEnded() const { return writesEnded_; }
@@ -180,6 +182,7 @@ private:
     std::vector<E8Command> e8Log_;
     int identityRequests_ = 0;
     int cloneReads_ = 0;
+    int cloneWriteRequests_ = 0;
     int recordsWritten_ = 0;
     int badRecords_ = 0;
     int writesEnded_ = 0;
