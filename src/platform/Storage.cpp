@@ -29,6 +29,28 @@ bool CloseChecked(std::FILE* f, std::string& why) {
     return true;
 }
 
+// Opens the file in `mode`, writes the bytes and flushes and closes it; any
+// step failing (the disk full shows at the flush or the close) is a failure.
+bool WriteFile(const std::string& path, const char* mode, const void* data, std::size_t size, std::string& why) {
+    std::FILE* f = std::fopen(path.c_str(), mode);
+    if (f == nullptr) {
+        why = Reason(errno);
+        return false;
+    }
+    bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+    if (!ok) why = Reason(errno);
+    if (ok && std::fflush(f) != 0) {
+        why = Reason(errno);
+        ok = false;
+    }
+    std::string closeWhy;
+    if (!CloseChecked(f, closeWhy) && ok) {
+        why = closeWhy;
+        ok = false;
+    }
+    return ok;
+}
+
 } // namespace
 
 LocalTime FileStorage::localTime() {
@@ -56,44 +78,13 @@ bool FileStorage::exists(const std::string& path) {
 }
 
 bool FileStorage::writeNew(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& why) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) {
-        why = Reason(errno);
-        return false;
-    }
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (!ok) why = Reason(errno);
-    if (ok && std::fflush(f) != 0) {
-        why = Reason(errno);
-        ok = false;
-    }
-    std::string closeWhy;
-    if (!CloseChecked(f, closeWhy) && ok) {
-        why = closeWhy;
-        ok = false;
-    }
-    if (!ok) std::remove(path.c_str());
+    const bool ok = WriteFile(path, "wb", bytes.data(), bytes.size(), why);
+    if (!ok) std::remove(path.c_str());  // no half image is left to be taken for a whole one
     return ok;
 }
 
 bool FileStorage::append(const std::string& path, const std::string& text, std::string& why) {
-    std::FILE* f = std::fopen(path.c_str(), "ab");
-    if (f == nullptr) {
-        why = Reason(errno);
-        return false;
-    }
-    bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (!ok) why = Reason(errno);
-    if (ok && std::fflush(f) != 0) {
-        why = Reason(errno);
-        ok = false;
-    }
-    std::string closeWhy;
-    if (!CloseChecked(f, closeWhy) && ok) {
-        why = closeWhy;
-        ok = false;
-    }
-    return ok;
+    return WriteFile(path, "ab", text.data(), text.size(), why);
 }
 
 bool FileStorage::read(const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t maxBytes,

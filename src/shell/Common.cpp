@@ -41,6 +41,10 @@ std::int16_t MsgBoxErr(const std::string& text) {
     return static_cast<std::int16_t>(platform::Desktop().messageBox(ExpandNewLine(text), kAppTitle));
 }
 
+std::int16_t MsgBoxErrText(const std::string& text) {
+    return static_cast<std::int16_t>(platform::Desktop().messageBox(text, kAppTitle));
+}
+
 std::string ExpandNewLine(const std::string& text) {
     std::string s = text;
     const std::size_t len = s.size();

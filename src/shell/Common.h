@@ -11,6 +11,9 @@
 // Modal error box: critical icon, one OK button, the program title. A
 // backslash-n in the text becomes a line break. Returns the button's code.
 std::int16_t MsgBoxErr(const std::string& text);
+// The same box with the text as it stands: for texts that hold file names,
+// where a backslash-n is part of a Windows folder name ("C:\\Users\\nina").
+std::int16_t MsgBoxErrText(const std::string& text);
 
 // Every backslash + lower-case n becomes CR LF; the length is kept.
 std::string ExpandNewLine(const std::string& text);

@@ -68,7 +68,7 @@ void clsServiceRecord::ImageRead(const ByteStr& image) {
     std::string path;
     if (!store.makeFolder(folder, why)) {
         Tell("Cannot archive the EEPROM image read: the folder '" + folder + "' cannot be made (" + why +
-             ").\\nThe adjustment goes on without an archive and without a service record.");
+             ").\r\nThe adjustment goes on without an archive and without a service record.");
         return;
     }
     // Two reads in the same second keep both.
@@ -81,7 +81,7 @@ void clsServiceRecord::ImageRead(const ByteStr& image) {
         imageNote = FileName(path);
     } else {
         Tell("Cannot archive the EEPROM image read to '" + path + "': " + why +
-             ".\\nThe adjustment goes on without the archive.");
+             ".\r\nThe adjustment goes on without the archive.");
         imageNote = "not saved (" + why + ")";
     }
 
@@ -112,7 +112,7 @@ void clsServiceRecord::Append(const std::string& text) {
     // Nothing more goes to the file: a record with holes would mislead.
     recordWritable_ = false;
     Tell("Cannot write the service record '" + recordPath_ + "': " + why +
-         ".\\nThe adjustment goes on; File, Service record... shows what this connection sent.");
+         ".\r\nThe adjustment goes on; File, Service record... shows what this connection sent.");
 }
 
 void clsServiceRecord::Tell(const std::string& text) {

@@ -113,7 +113,7 @@ void frmMain::task() {
     // A file the archive or the record could not write, told after the pass
     // (taken first: ticks go on while the box is open).
     const std::string notice = program_.record().TakeNotice();
-    if (!notice.empty()) MsgBoxErr(notice);
+    if (!notice.empty()) MsgBoxErrText(notice);
 }
 
 void frmMain::RefreshStatus() {
@@ -335,7 +335,7 @@ bool frmMain::ChooseImageFile(std::string& name, ByteStr& bytes) {
     if (path.empty()) return false;
     const ImageFile f = ReadImageFile(path);
     if (!f.ok) {
-        MsgBoxErr(f.error);
+        MsgBoxErrText(f.error);
         return false;
     }
     const std::size_t sep = path.find_last_of("/\\");

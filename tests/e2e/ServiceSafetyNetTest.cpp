@@ -84,7 +84,7 @@ std::vector<std::vector<std::string>> Rows(const std::string& record) {
 class FailingStorage final : public platform::IStorage {
 public:
     explicit FailingStorage(platform::IStorage& inner) : inner_(inner) {}
-    std::string dataFolder() override { return inner_.dataFolder(); }
+    std::string dataFolder() override { return folder.empty() ? inner_.dataFolder() : folder; }
     platform::LocalTime localTime() override { return inner_.localTime(); }
     bool makeFolder(const std::string& p, std::string& why) override { return inner_.makeFolder(p, why); }
     bool exists(const std::string& p) override { return inner_.exists(p); }
@@ -109,6 +109,7 @@ public:
         return inner_.read(p, b, max, why);
     }
 
+    std::string folder;  // another data folder than the rig's
     bool failWrites = false;
     int appendsAllowed = 1 << 30;
     int writes = 0;
@@ -150,6 +151,19 @@ protected:
                 return rig.op().ValuesPending() == 0 && !rig.seq().OpRunning();
             },
             ms);
+    }
+    // File, "Revert to values as read..." answered with OK.
+    void Revert() {
+        rig.win.viewAnswers = {true};
+        rig.main().mnuFileRevert_Click();
+    }
+    // Power(Hi), Balance and SQL two steps up, sent, then a revert asked for.
+    void StepThreeAndRevert() {
+        StepBy(kLinePowerHi, 2);
+        StepBy(kLineBalance, 2);
+        StepBy(kLineSql, 2);
+        ASSERT_TRUE(AllSent());
+        Revert();
     }
     bool LineHas(int line, const std::string& part) {
         return rig.win.lboConsole.list(line).find(part) != std::string::npos;
@@ -205,7 +219,9 @@ TEST_F(SafetyNet, AfterConnectTheArchiveHoldsTheRadiosEepromSavedBeforeAnythingW
     EXPECT_FALSE(startedAtWrite);
     EXPECT_EQ(e8AtWrite, 1u);  // only the high-speed request of the clone read
     EXPECT_TRUE(rig.desktop.messages.empty());
-    EXPECT_EQ(rig.program->record().ImagePath(), files[0]);
+    // The same file, whichever separators the folder names use (Windows takes both).
+    EXPECT_EQ(std::filesystem::path(rig.program->record().ImagePath()).lexically_normal(),
+              std::filesystem::path(files[0]).lexically_normal());
 
     // A second connection in the same second keeps both.
     Connect();
@@ -302,8 +318,7 @@ TEST_F(SafetyNet, RevertPutsTheRadioBackToTheImageAsRead) {
     rig.runFor(1000);
     for (std::size_t i = mark; i < sim.e8Log().size(); ++i) EXPECT_LT(ZtN7Sim::E8Address(sim.e8Log()[i].code), 0);
 
-    rig.win.viewAnswers = {true};
-    rig.main().mnuFileRevert_Click();
+    Revert();
     EXPECT_FALSE(rig.win.mnuFileRestore.isEnabled && rig.op().RigOpFunc_CanSendValues());  // busy until sent
     ASSERT_TRUE(AllSent());
     EXPECT_EQ(sim.image(), asRead);
@@ -347,12 +362,7 @@ TEST_F(SafetyNet, AStepOrAProcedureDuringARevertIsNotOverwrittenByIt) {
     Start();
     Connect();
     const ByteStr asRead = Bytes(testsupport::ReadFile(Archive()));
-    StepBy(kLinePowerHi, 2);
-    StepBy(kLineBalance, 2);
-    StepBy(kLineSql, 2);
-    ASSERT_TRUE(AllSent());
-    rig.win.viewAnswers = {true};
-    rig.main().mnuFileRevert_Click();
+    ASSERT_NO_FATAL_FAILURE(StepThreeAndRevert());
     ASSERT_EQ(rig.op().ValuesPending(), 3u);
     // The technician steps SQL before its value went back: the step stays.
     StepBy(kLineSql, 1);
@@ -365,8 +375,7 @@ TEST_F(SafetyNet, AStepOrAProcedureDuringARevertIsNotOverwrittenByIt) {
     StepBy(kLinePowerHi, 2);
     StepBy(kLineBalance, 2);
     ASSERT_TRUE(AllSent());
-    rig.win.viewAnswers = {true};
-    rig.main().mnuFileRevert_Click();
+    Revert();
     ASSERT_EQ(rig.op().ValuesPending(), 3u);
     rig.select(kLineTxf);
     rig.key(keys::kEnter);
@@ -379,12 +388,7 @@ TEST_F(SafetyNet, ALinkFailureEndsARevertAndALaterOneSendsWhatStillDiffers) {
     Start();
     Connect();
     const ByteStr asRead = Bytes(testsupport::ReadFile(Archive()));
-    StepBy(kLinePowerHi, 2);
-    StepBy(kLineBalance, 2);
-    StepBy(kLineSql, 2);
-    ASSERT_TRUE(AllSent());
-    rig.win.viewAnswers = {true};
-    rig.main().mnuFileRevert_Click();
+    ASSERT_NO_FATAL_FAILURE(StepThreeAndRevert());
     // The first value goes back, then the port fails.
     ASSERT_TRUE(rig.runUntil([&] { return rig.op().ValuesPending() == 2u; }, 5000));
     // The cable goes: the port closes and cannot be opened again.
@@ -623,6 +627,22 @@ TEST_F(SafetyNet, AnUnwritableDataFolderIsToldOnceAndTheAdjustmentGoesOn) {
     EXPECT_NE(rig.desktop.messages[0].find("The adjustment goes on"), std::string::npos);
     EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), ZtN7Sim::DefaultImage()[rign7ee::kPowerHi] + 2);
     EXPECT_EQ(testsupport::ReadFile(rig.dir.file("data")), "not a folder");  // nothing lost that was there
+}
+
+// A folder name may hold a backslash and an n (a Windows user "nina" in
+// "C:\\Users\\nina"): the message shows it as it is, not as a line break.
+TEST_F(SafetyNet, AFolderNameWithABackslashNIsShownAsItIs) {
+    FailingStorage spy(rig.storage);
+    spy.folder = rig.dir.file("Users\\nina");
+    spy.failWrites = true;
+    platform::SetStorage(&spy);
+    Start();
+    Connect();
+    rig.runFor(1000);
+    ASSERT_EQ(rig.desktop.messages.size(), 1u);
+    const std::string& m = rig.desktop.messages[0];
+    EXPECT_NE(m.find(spy.folder + "/ZT-N7_2526-0100_"), std::string::npos) << m;
+    EXPECT_NE(m.find("No space left on device.\r\nThe adjustment goes on"), std::string::npos) << m;
 }
 
 }  // namespace
