@@ -15,6 +15,7 @@
 #include <string>
 
 #include "qt/WindowWithSim.h"
+#include "qt/ProgramOutput.h"
 
 namespace {
 
@@ -113,13 +114,7 @@ TEST_F(NonAsciiFolders, TheExecutableFindsItsFolderAndItsConstants) {
     QProcess first;
     ASSERT_TRUE(run(user, first));
     QByteArray said;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            said += first.readAllStandardError();
-            return said.contains("zsn7adj: window shown") || first.state() != QProcess::Running;
-        },
-        20000));
-    ASSERT_TRUE(said.contains("zsn7adj: window shown")) << said.toStdString();
+    ASSERT_TRUE(qttest::WaitForLine(first, said, "zsn7adj: window shown")) << said.toStdString();
     first.terminate();  // closes the window the normal way: the options are saved
     ASSERT_TRUE(first.waitForFinished(10000));
     EXPECT_EQ(first.exitCode(), 0);

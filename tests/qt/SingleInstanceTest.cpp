@@ -13,6 +13,7 @@
 #include <string>
 
 #include "support/ProgramRig.h"
+#include "qt/ProgramOutput.h"
 
 #ifdef ZS_APP_EXE
 
@@ -113,13 +114,7 @@ TEST_F(TwoCopies, StopRequestFromTheSystemSavesTheOptionsLikeExit) {
     Launch(first);
     ASSERT_TRUE(first.waitForStarted(5000));
     QByteArray said;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            said += first.readAllStandardError();
-            return said.contains("zsn7adj: window shown") || first.state() != QProcess::Running;
-        },
-        20000));
-    ASSERT_TRUE(said.contains("zsn7adj: window shown")) << said.toStdString();
+    ASSERT_TRUE(qttest::WaitForLine(first, said, "zsn7adj: window shown")) << said.toStdString();
     EXPECT_FALSE(std::filesystem::exists(profilePath));
     first.terminate();  // SIGTERM
     ASSERT_TRUE(first.waitForFinished(10000));
