@@ -31,12 +31,16 @@ const char* SendSourceText(SendSource source) {
     return "?";
 }
 
+bool clsIndOp_RigN7::IsAdjustableItem(std::int16_t i) const {
+    // Items that send their own E8 command and carry an EEPROM byte; the
+    // channel selection stores nothing in the radio.
+    return console_.EeAdr(i) >= 0 && console_.E8Command(i) >= 0 && console_.Event_SendE8(i) < 0;
+}
+
 std::vector<AdjustableByte> clsIndOp_RigN7::AdjustableBytes() const {
     std::vector<AdjustableByte> out;
     for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
-        // Items that send their own E8 command and carry an EEPROM byte; the
-        // channel selection stores nothing in the radio.
-        if (console_.EeAdr(i) < 0 || console_.E8Command(i) < 0 || console_.Event_SendE8(i) >= 0) continue;
+        if (!IsAdjustableItem(i)) continue;
         out.push_back({console_.EeAdr(i), console_.E8Command(i), Caption(console_.Title(i)), i,
                        console_.EeDataSigned(i)});
     }
@@ -88,7 +92,7 @@ void clsIndOp_RigN7::SendPendingValue() {
 
 void clsIndOp_RigN7::SendItem(std::int16_t i, SendSource source) {
     const std::int32_t adr = console_.EeAdr(i);
-    const bool adjustable = adr >= 0 && console_.E8Command(i) >= 0 && console_.Event_SendE8(i) < 0;
+    const bool adjustable = IsAdjustableItem(i);
     // A value the technician stepped is not overwritten by one still to be sent back.
     if (source != SendSource::Revert && source != SendSource::Restore)
         std::erase_if(pending_, [adr](const PendingValue& p) { return p.byte.adr == adr; });

@@ -190,6 +190,8 @@ protected:
     // One console item's value to the radio (its E8 command and the image),
     // told to the record when it is an adjustable byte.
     void SendItem(std::int16_t i, SendSource source);
+    // A console item whose value is an adjustable byte of the image.
+    bool IsAdjustableItem(std::int16_t i) const;
     // One procedure point's value as its E8 command (a negative value goes
     // as its two's complement), mirrored into the image and told.
     void SendProcedureByte(std::int16_t code, std::int32_t adr, std::int16_t value, SendSource source,
