@@ -19,18 +19,14 @@
 #include "ZtN7SimPeer.h"
 #include "model/clsIndOp_RigN7.h"
 #include "shell/ServiceRecord.h"
+#include "support/ConsoleLines.h"
 #include "support/ProgramRig.h"
 
 namespace {
 
-using testsupport::ProgramRig;
+using namespace testsupport;  // ProgramRig, the console lines
 using zsim::ZtN7Sim;
 
-constexpr int kLinePowerHi = 1;
-constexpr int kLineBalance = 4;
-constexpr int kLineSql = 8;
-constexpr int kLineBpfT2 = 11;
-constexpr int kLineTxf = 14;
 
 ByteStr Bytes(const std::string& s) { return ByteStr(s.begin(), s.end()); }
 

@@ -17,17 +17,14 @@
 #include "ZtN7Sim.h"
 #include "ZtN7SimPeer.h"
 #include "model/TxfTable.h"
+#include "support/ConsoleLines.h"
 #include "support/ProgramRig.h"
 
 namespace {
 
-using testsupport::ProgramRig;
+using namespace testsupport;  // ProgramRig, the console lines
 using zsim::ZtN7Sim;
 
-constexpr int kLineBpfAll = 9;
-constexpr int kLineBpfT1 = 10;
-constexpr int kLineTxf = 14;
-constexpr int kLineSMeter = 15;
 constexpr int kTxfCode0 = 20;  // E8 code of table point 0
 constexpr int kTxfAdr0 = 216;  // image address of table point 0
 
