@@ -18,6 +18,7 @@
 #include "ZtN7Sim.h"
 #include "ZtN7SimPeer.h"
 #include "model/clsIndOp_RigN7.h"
+#include "service/Fingerprint.h"
 #include "service/ServiceRecord.h"
 #include "support/ConsoleLines.h"
 #include "support/ProgramRig.h"
@@ -208,7 +209,7 @@ TEST_F(SafetyNet, AfterConnectTheArchiveHoldsTheRadiosEepromSavedBeforeAnythingW
     const auto files = FilesIn(rig.archiveFolder, ".bin");
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(std::regex_match(std::filesystem::path(files[0]).filename().string(),
-                                 std::regex(R"(ZT-N7_2526-0100_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\.bin)")))
+                                 std::regex(R"(ZT-N7_2526-0100_[0-9A-F]{8}_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\.bin)")))
         << files[0];
     EXPECT_EQ(Bytes(testsupport::ReadFile(files[0])), sim.image());
     // Written before the start-of-adjustment command and before any item.
@@ -308,7 +309,10 @@ TEST_F(SafetyNet, RevertPutsTheRadioBackToTheImageAsRead) {
     // Cancelled: nothing is sent.
     rig.main().mnuFileRevert_Click();
     ASSERT_EQ(rig.win.views.size(), 1u);
-    EXPECT_EQ(rig.win.views[0].okCaption, "Revert");
+    // The text names the button the dialog has; its access key is R.
+    EXPECT_EQ(rig.win.views[0].okCaption, "&Revert");
+    EXPECT_NE(rig.win.views[0].text.find("Revert sends the values as read back"), std::string::npos);
+    EXPECT_EQ(rig.win.views[0].text.find("OK sends"), std::string::npos);
     EXPECT_NE(rig.win.views[0].text.find("Power(Hi)"), std::string::npos);
     EXPECT_NE(rig.win.views[0].text.find("As read"), std::string::npos);
     rig.runFor(1000);
@@ -374,6 +378,14 @@ TEST_F(SafetyNet, AStepOrAProcedureDuringARevertIsNotOverwrittenByIt) {
     Revert();
     ASSERT_EQ(rig.op().ValuesPending(), 3u);
     rig.select(kLineTxf);
+    // Asked first: cancelled, nothing starts and the revert goes on.
+    rig.win.views.clear();
+    rig.key(keys::kEnter);
+    ASSERT_EQ(rig.win.views.size(), 1u);
+    EXPECT_EQ(rig.win.views[0].okCaption, "&Start");
+    rig.tick();
+    EXPECT_FALSE(rig.op().ProcedureRunning());
+    rig.win.viewAnswers = {true};
     rig.key(keys::kEnter);
     ASSERT_TRUE(rig.runUntil([&] { return rig.op().ProcedureRunning(); }, 5000));
     ASSERT_TRUE(rig.runUntil([&] { return rig.op().ValuesPending() == 0; }, 5000));
@@ -390,9 +402,16 @@ TEST_F(SafetyNet, ALinkFailureEndsARevertAndALaterOneSendsWhatStillDiffers) {
     // The cable goes: the port closes and cannot be opened again.
     rig.port.setOpenRefusal([](std::int16_t, std::int32_t) { return true; });
     rig.com().comOpen(false);
-    ASSERT_TRUE(rig.runUntil([&] { return !rig.desktop.messages.empty(); }, 10000));
+    ASSERT_TRUE(rig.runUntil([&] { return rig.desktop.messages.size() >= 2; }, 10000));
     EXPECT_EQ(rig.op().ValuesPending(), 0u);
     EXPECT_FALSE(rig.op().RigN7Prop_EditEnabled());
+    // The user learns which values did not go back: the one on the line
+    // when it failed and the one still queued.
+    const std::string& told = rig.desktop.messages[1];
+    EXPECT_NE(told.find("The revert was ended by a link failure: 2 values were not sent back"), std::string::npos)
+        << told;
+    EXPECT_NE(told.find("Balance (address 74)"), std::string::npos) << told;
+    EXPECT_NE(told.find("SQL (address 274)"), std::string::npos) << told;
     rig.port.setOpenRefusal({});
     rig.desktop.messages.clear();
     EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), asRead[rign7ee::kPowerHi]);
@@ -454,34 +473,70 @@ TEST_F(SafetyNet, RestoreFromAnEarlierSessionsArchiveSendsOnlyTheAdjustments) {
     EXPECT_TRUE(rig.desktop.messages.empty());
 }
 
-TEST_F(SafetyNet, AnotherRadiosFileNeedsAnExplicitExtraChoice) {
+// The unit is told by its factory values: a second unit of a fleet with the
+// same channels warns, the same unit with reprogrammed channels does not.
+// (Counting differing bytes, as before, gets both wrong.)
+TEST_F(SafetyNet, ARestoreWarnsWheneverTheFileComesFromAnotherUnitWhateverTheChannelsHold) {
     Start();
     Connect();
-    ByteStr other = sim.image();
-    for (int a = 0x0200; a < 0x0240; ++a) other[static_cast<std::size_t>(a)] ^= 0x11;  // its channels
-    other[rign7ee::kPowerHi] ^= 0x0F;
-    const std::string path = rig.dir.file("other-radio.bin");
-    testsupport::WriteFile(path, std::string(other.begin(), other.end()));
-    const std::size_t mark = sim.e8Log().size();
+    auto rec = [](int ch) { return 1362 + 33 * ch; };
+    struct Case { const char* what; std::vector<std::pair<int, int>> changes; bool warns; };
+    const std::vector<Case> cases = {
+        {"a second unit with identical channels", {{50, 0x07}, {85, 0x03}, {92, 0x01}}, true},
+        {"a second unit differing only in a tone correction", {{80, 0x01}}, true},
+        {"the same unit with two channels reprogrammed",
+         {{rec(0) + 10, 0x10}, {rec(0) + 14, 0x10}, {rec(1) + 11, 0x20}, {rec(1) + 15, 0x20}, {rec(1) + 22, 0x01},
+          {rec(6) + 10, 0x09}, {rec(6) + 14, 0x09}, {rec(7) + 10, 0x08}, {rec(7) + 14, 0x08}, {rec(7) + 25, 0x80}},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ByteStr other = sim.image();
+        for (const auto& [adr, mask] : c.changes) other[static_cast<std::size_t>(adr)] ^= static_cast<std::uint8_t>(mask);
+        other[rign7ee::kPowerHi] ^= 0x0F;  // an adjustment for the restore to send
+        const std::string path = rig.dir.file("other.bin");
+        std::filesystem::remove(path);
+        testsupport::WriteFile(path, std::string(other.begin(), other.end()));
+        const std::size_t mark = sim.e8Log().size();
+        const std::uint8_t powerHi = sim.byteAt(rign7ee::kPowerHi);
 
-    rig.win.openAnswer = path;
-    rig.win.viewAnswers = {true, true};
-    rig.win.tickAnswer = false;
-    rig.main().mnuFileRestore_Click();
-    ASSERT_EQ(rig.win.views.size(), 2u);
-    EXPECT_NE(rig.win.views[1].text.find("probably comes from another radio"), std::string::npos);
-    EXPECT_FALSE(rig.win.views[1].requiredTick.empty());
-    rig.runFor(2000);
-    EXPECT_EQ(rig.op().ValuesPending(), 0u);
-    for (std::size_t i = mark; i < sim.e8Log().size(); ++i) EXPECT_NE(sim.e8Log()[i].code, rign7e8::kPowerHi);
-
-    rig.win.viewAnswers = {true, true};
-    rig.win.tickAnswer = true;
-    rig.main().mnuFileRestore_Click();
-    ASSERT_TRUE(AllSent());
-    EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), other[rign7ee::kPowerHi]);
-    EXPECT_NE(sim.byteAt(0x0200), other[0x0200]);
+        rig.win.views.clear();
+        rig.win.openAnswer = path;
+        rig.win.viewAnswers = {true, true};
+        rig.win.tickAnswer = false;
+        rig.main().mnuFileRestore_Click();
+        ASSERT_EQ(rig.win.views.size(), 2u);
+        EXPECT_EQ(rig.win.views[1].text.find("comes from another unit") != std::string::npos, c.warns)
+            << rig.win.views[1].text;
+        EXPECT_EQ(rig.win.views[1].requiredTick.empty(), !c.warns);
+        ASSERT_TRUE(AllSent());
+        if (c.warns) {
+            // Without the tick nothing goes; with it the adjustments do, never the channels.
+            for (std::size_t i = mark; i < sim.e8Log().size(); ++i) EXPECT_NE(sim.e8Log()[i].code, rign7e8::kPowerHi);
+            EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), powerHi);
+            rig.win.viewAnswers = {true, true};
+            rig.win.tickAnswer = true;
+            rig.main().mnuFileRestore_Click();
+            ASSERT_TRUE(AllSent());
+        }
+        EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), other[rign7ee::kPowerHi]);
+        for (const auto& [adr, mask] : c.changes) EXPECT_NE(sim.byteAt(adr), other[static_cast<std::size_t>(adr)]);
+    }
     EXPECT_EQ(sim.cloneWriteRequests(), 0);
+}
+
+TEST_F(SafetyNet, TheFileChooserStartsWithThisUnitsArchives) {
+    Start();
+    Connect();
+    const std::string fp = service::UnitFingerprint(sim.image());
+    rig.win.openAnswer.clear();
+    rig.main().mnuFileCompare_Click();
+    rig.main().mnuFileRestore_Click();
+    ASSERT_EQ(rig.win.openPatterns.size(), 2u);
+    EXPECT_EQ(rig.win.openPatterns[0], "*_" + fp + "_*.bin");
+    EXPECT_EQ(rig.win.openPatterns[1], "*_" + fp + "_*.bin");
+    // The archive of this connection matches it.
+    EXPECT_NE(std::filesystem::path(Archive()).filename().string().find("_" + fp + "_"), std::string::npos);
 }
 
 TEST_F(SafetyNet, CompareShowsBothListingsWithTheDifferingLinesMarked) {
@@ -490,6 +545,7 @@ TEST_F(SafetyNet, CompareShowsBothListingsWithTheDifferingLinesMarked) {
     ByteStr saved = sim.image();
     saved[rign7ee::kPowerHi] = static_cast<std::uint8_t>(saved[rign7ee::kPowerHi] + 9);
     saved[rign7ee::kModN] = static_cast<std::uint8_t>(saved[rign7ee::kModN] + 1);
+    saved[50] = static_cast<std::uint8_t>(saved[50] + 1);  // a slant: restore never sends it
     const std::string path = rig.dir.file("saved.bin");
     testsupport::WriteFile(path, std::string(saved.begin(), saved.end()));
     EXPECT_TRUE(rig.win.mnuFileCompare.isEnabled);
@@ -497,14 +553,22 @@ TEST_F(SafetyNet, CompareShowsBothListingsWithTheDifferingLinesMarked) {
     rig.main().mnuFileCompare_Click();
     ASSERT_EQ(rig.win.views.size(), 1u);
     const auto lines = Lines(rig.win.views[0].text);
-    EXPECT_EQ(lines[0], "2 adjustable bytes differ, 2 lines marked *.");
-    int marked = 0;
+    EXPECT_EQ(lines[0],
+              "2 adjustable bytes differ: 2 lines marked > (restore sends them), 1 line marked * (restore does not "
+              "send them).");
+    int sends = 0;
+    int stays = 0;
     for (const auto& l : lines) {
-        if (l.rfind("* ", 0) != 0) continue;
-        ++marked;
-        EXPECT_TRUE(l.find("POW HI Level") != std::string::npos || l.find("MOD N Level") != std::string::npos) << l;
+        if (l.rfind("> ", 0) == 0) {
+            ++sends;
+            EXPECT_TRUE(l.find("POW HI Level") != std::string::npos || l.find("MOD N Level") != std::string::npos) << l;
+        } else if (l.rfind("* ", 0) == 0) {
+            ++stays;
+            EXPECT_NE(l.find("MOD Slant(Freq) Band1"), std::string::npos) << l;
+        }
     }
-    EXPECT_EQ(marked, 2);
+    EXPECT_EQ(sends, 2);
+    EXPECT_EQ(stays, 1);
     EXPECT_EQ(lines.size(), 3u + 100u);
     EXPECT_TRUE(rig.win.views[0].okCaption.empty());
     rig.runFor(1000);

@@ -13,6 +13,8 @@
 
 class frmMain;
 class QAction;
+class QLabel;
+class QStatusBar;
 
 namespace platform::qt {
 
@@ -43,6 +45,8 @@ public:
     QAction* revertAction() const { return revertAction_; }
     QAction* compareAction() const { return compareAction_; }
     QAction* restoreAction() const { return restoreAction_; }
+    QAction* verifyAction() const { return verifyAction_; }
+    QLabel* safetyNetLabel() const { return lblSafetyNet_; }
 
     // The modal text window of MainWindowControls::showText; its widgets
     // are named "textView", "textViewText", "textViewOk" and "textViewTick"
@@ -83,6 +87,9 @@ private:
     QAction* revertAction_ = nullptr;
     QAction* compareAction_ = nullptr;
     QAction* restoreAction_ = nullptr;
+    QAction* verifyAction_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* lblSafetyNet_ = nullptr;
     QLabel* lblComBusy_ = nullptr;
     QLabel* lblTitle_ = nullptr;
     QLabel* lblProgress_ = nullptr;
@@ -105,7 +112,8 @@ private:
     std::array<std::unique_ptr<QtLine>, 2> aLin_;
     std::array<std::unique_ptr<QtMenuItem>, 5> aPort_;
     std::array<std::unique_ptr<QtMenuItem>, 6> aRelease_;
-    std::unique_ptr<QtMenuItem> aSaveImage_, aServiceRecord_, aRevert_, aCompare_, aRestore_;
+    std::unique_ptr<QtMenuItem> aSaveImage_, aServiceRecord_, aRevert_, aCompare_, aRestore_, aVerify_;
+    std::unique_ptr<QtLabel> aSafetyNet_;
     bool closing_ = false;
 };
 
