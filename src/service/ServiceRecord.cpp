@@ -88,7 +88,7 @@ void clsServiceRecord::ImageRead(const ByteStr& image) {
     text_.clear();
     recordWritable_ = false;
     savedElsewhere_ = 0;
-    told_ = false;
+    told_ = 0;
     since_.reset();
     verifyOutcome_.reset();
     notSent_.reset();
@@ -101,11 +101,13 @@ void clsServiceRecord::ImageRead(const ByteStr& image) {
     std::string path;
     if (folder.empty()) {
         Tell(std::string("Cannot archive the EEPROM image read: the program knows no data folder.\r\n"
-                         "The adjustment goes on without an archive. ") + kNotOnDisk);
+                         "The adjustment goes on without an archive. ") + kNotOnDisk,
+             Kind::Archive);
         imageNote = "not saved (no data folder)";
     } else if (!store.makeFolder(folder, why)) {
         Tell("Cannot archive the EEPROM image read: the folder '" + folder + "' cannot be made (" + why +
-             ").\r\nThe adjustment goes on without an archive. " + kNotOnDisk);
+             ").\r\nThe adjustment goes on without an archive. " + kNotOnDisk,
+             Kind::Archive);
         imageNote = "not saved (" + why + ")";
     } else {
         path = Archive(image, now, why);
@@ -115,7 +117,8 @@ void clsServiceRecord::ImageRead(const ByteStr& image) {
         } else {
             Tell("Cannot archive the EEPROM image read to '" + folder + "/" +
                  ArchiveName(radio_.radioNameM(), radio_.radionameS(), fingerprint_, now) + "': " + why +
-                 ".\r\nThe adjustment goes on without the archive.");
+                 ".\r\nThe adjustment goes on without the archive.",
+             Kind::Archive);
             imageNote = "not saved (" + why + ")";
             path = folder + "/" + ArchiveName(radio_.radioNameM(), radio_.radionameS(), fingerprint_, now);
         }
@@ -213,14 +216,18 @@ void clsServiceRecord::Append(const std::string& text) {
     // Nothing more goes to the file: a record with holes would mislead.
     recordWritable_ = false;
     Tell("Cannot write the service record '" + recordPath_ + "': " + why + ".\r\nThe adjustment goes on. " +
-         kNotOnDisk);
+             kNotOnDisk,
+         Kind::Record);
 }
 
-void clsServiceRecord::Tell(const std::string& text) {
+void clsServiceRecord::Tell(const std::string& text, Kind kind) {
     std::cerr << "Service record: " << text << "\n";
-    if (told_) return;
-    told_ = true;
-    notice_ = text;
+    const unsigned bit = 1u << static_cast<unsigned>(kind);
+    if ((told_ & bit) != 0) return;
+    told_ |= bit;
+    // Two failures before the user was told (a full disk stops the archive
+    // and the record at once) make one notice.
+    notice_ += (notice_.empty() ? "" : "\r\n\r\n") + text;
 }
 
 std::string clsServiceRecord::TakeNotice() {

@@ -92,7 +92,9 @@ private:
     // empty (why says why) when it could not be written.
     std::string Archive(const ByteStr& image, const platform::LocalTime& now, std::string& why);
     void Append(const std::string& text);
-    void Tell(const std::string& text);
+    // What failed: each is told once per connection.
+    enum class Kind { Archive, Record };
+    void Tell(const std::string& text, Kind kind);
 
     clsCmcRadio& radio_;
     std::function<std::string()> portText_;
@@ -103,7 +105,7 @@ private:
     ByteStr asRead_;
     bool recordWritable_ = false;
     std::size_t savedElsewhere_ = 0;
-    bool told_ = false;
+    unsigned told_ = 0;  // the kinds told
     std::string notice_;
     std::optional<VerifyOutcome> verifyOutcome_;
     std::optional<NotSent> notSent_;
