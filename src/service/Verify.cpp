@@ -72,8 +72,11 @@ std::string VerifyResultText(const VerifyResult& r) {
         s = "Verified: the radio holds " + std::string(r.valuesSent == 1 ? "the " : "all ") + Values(r.valuesSent) +
             " sent since " + platform::TimeText(r.since) + ".\n";
     } else {
-        s = "Not stored: the radio does not hold " + std::to_string(r.mismatches.size()) + " of the " +
-            Values(r.valuesSent) + " sent since " + platform::TimeText(r.since) + ".\n\n" + Table(r.mismatches);
+        const std::string which = r.valuesSent == 1 ? std::string("the value")
+                                                    : std::to_string(r.mismatches.size()) + " of the " +
+                                                          Values(r.valuesSent);
+        s = "Not stored: the radio does not hold " + which + " sent since " + platform::TimeText(r.since) + ".\n\n" +
+            Table(r.mismatches);
     }
     if (!r.unsentDiffering.empty())
         s += "\n" + std::to_string(r.unsentDiffering.size()) +

@@ -1113,3 +1113,19 @@ TEST_F(Verify, SweepRowsSayBandPassSweepAndAStepAwayAndBackInTheFirstCycleKeepsI
 }
 
 }  // namespace
+
+namespace {
+TEST_F(Verify, AConnectAfterAWholeRevertTellsNothing) {
+    Start();
+    Connect();
+    RunTxf();
+    ASSERT_TRUE(AllSent());
+    Revert();
+    ASSERT_TRUE(AllSent());
+    rig.runFor(2000);
+    rig.desktop.messages.clear();
+    Connect();
+    rig.runFor(1000);
+    EXPECT_TRUE(rig.desktop.messages.empty()) << rig.desktop.messages[0];
+}
+}  // namespace
