@@ -91,6 +91,7 @@ void clsServiceRecord::ImageRead(const ByteStr& image) {
     told_ = 0;
     since_.reset();
     verifyOutcome_.reset();
+    lastVerify_.reset();
     notSent_.reset();
     asRead_ = image;
     fingerprint_ = service::UnitFingerprint(image);
@@ -200,6 +201,7 @@ bool clsServiceRecord::VerifyRead(const ByteStr& expected, const ByteStr& found,
     }
     outcome.result = r;
     verifyOutcome_ = outcome;
+    lastVerify_ = r;
     return true;
 }
 

@@ -64,6 +64,9 @@ public:
         std::string refused;
     };
     std::optional<VerifyOutcome> TakeVerifyOutcome();
+    // The result of the connection's last verify that went through (for a
+    // report); empty before one.
+    const std::optional<service::VerifyResult>& LastVerify() const { return lastVerify_; }
     // The values of the last sending back that were not sent, with the cause; once.
     struct NotSent {
         std::vector<SentValue> values;
@@ -108,6 +111,7 @@ private:
     unsigned told_ = 0;  // the kinds told
     std::string notice_;
     std::optional<VerifyOutcome> verifyOutcome_;
+    std::optional<service::VerifyResult> lastVerify_;
     std::optional<NotSent> notSent_;
     std::optional<platform::LocalTime> since_;
 };

@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <set>
 
+#include "service/TextColumns.h"
+
 namespace service {
 
 namespace {
 
-std::string Pad(std::string s, std::size_t w) {
-    if (s.size() < w) s.append(w - s.size(), ' ');
-    return s;
-}
-
-std::string PadLeft(const std::string& s, std::size_t w) {
-    return s.size() < w ? std::string(w - s.size(), ' ') + s : s;
-}
+using service::PadLeft;
+const auto Pad = service::PadRight;
 
 std::string Hex(std::int32_t adr) {
     static const char* digits = "0123456789ABCDEF";
