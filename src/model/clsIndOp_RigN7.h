@@ -172,6 +172,8 @@ public:
     // Asks for the verify read; it starts at the end of the cycle.
     bool RigOpFunc_Verify();
     bool Verifying() const { return verifying_ || verifyRequest_; }
+    // The verify's clone read is under way (a link failure now is its own).
+    bool VerifyReadRunning() const { return verifying_; }
     // The verify read failed on the link (already reported): the program's
     // image comes back, the cycle goes on, the values stay unverified.
     void RigOpFunc_VerifyFailed();

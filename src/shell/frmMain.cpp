@@ -117,7 +117,7 @@ void frmMain::MsgBoxCloneErr(clsCmcXfr3Sequence& myObjXfr3Seq) {
     // run while it is shown find nothing to report again.
     Guarded("Link reset", [&] {
         clsIndOp_RigN7& op = program_.operation();
-        if (op.Verifying()) {
+        if (op.VerifyReadRunning()) {
             // A verify read that failed takes nothing; the cycle goes on.
             op.RigOpFunc_VerifyFailed();
             text += "\n\nThe verify read did not end whole: nothing of it was taken, the values sent are still not "
