@@ -2,7 +2,7 @@
 // What the operation tells about the values it sends: the image a clone read
 // brought whole (before the first adjustment command of the cycle goes out)
 // and every adjustable byte handed to the link. The service record
-// (shell/ServiceRecord.h) keeps them; the operation runs as well without.
+// (service/ServiceRecord.h) keeps them; the operation runs as well without.
 #include <cstdint>
 #include <string>
 

@@ -8,7 +8,8 @@
 #include "platform/Host.h"
 #include "radio/clsCmcRadio.h"
 #include "shell/Common.h"
-#include "shell/ServiceRecord.h"
+#include "service/SafetyNet.h"
+#include "service/ServiceRecord.h"
 #include "shell/frmMain.h"
 
 Program::Program(PlatformServices services) : services_(std::move(services)) {}
@@ -68,6 +69,11 @@ clsServiceRecord& Program::record() {
         });
     }
     return *record_;
+}
+
+SafetyNet& Program::safetyNet() {
+    if (!safetyNet_) safetyNet_ = std::make_unique<SafetyNet>(operation(), radio(), record(), services_.controls);
+    return *safetyNet_;
 }
 
 frmMain& Program::mainWindow() {

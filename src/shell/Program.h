@@ -17,6 +17,7 @@ class clsCmcXfr3Sequence;
 class clsIndOp_RigN7;
 class clsConsole;
 class clsServiceRecord;
+class SafetyNet;
 
 // What the program needs of the platform it runs on.
 struct PlatformServices {
@@ -53,6 +54,7 @@ public:
     clsIndOp_RigN7& operation();
     clsConsole& console();
     clsServiceRecord& record();
+    SafetyNet& safetyNet();
 
 private:
     PlatformServices services_;
@@ -60,6 +62,7 @@ private:
     std::unique_ptr<clsCmcRadio> radio_;
     std::unique_ptr<clsConsole> console_;
     std::unique_ptr<clsServiceRecord> record_;
+    std::unique_ptr<SafetyNet> safetyNet_;
     std::unique_ptr<clsCmcXfr3Sequence> sequencer_;
     std::unique_ptr<clsIndOp_RigN7> operation_;
     std::unique_ptr<frmMain> main_;

@@ -1,8 +1,5 @@
 #include "shell/frmMain.h"
 
-#include <cstdio>
-#include <fstream>
-#include <vector>
 #include <exception>
 #include <iostream>
 
@@ -15,9 +12,8 @@
 #include "platform/Storage.h"
 #include "shell/CloneErrMessage.h"
 #include "shell/Common.h"
-#include "shell/ImageCompare.h"
 #include "shell/Program.h"
-#include "shell/ServiceRecord.h"
+#include "service/SafetyNet.h"
 #include "radio/clsCmcRadio.h"
 
 const char* frmMain::kMakerNotice = "(c) ZS-N7 ADJ developers - service use only";
@@ -39,28 +35,6 @@ void Guarded(const char* where, F&& body) {
     } catch (const std::exception& e) {
         std::cerr << where << " ended early: " << e.what() << "\n";
     }
-}
-
-// Writes the bytes to a temporary file beside path and renames it over path,
-// so an existing file is either replaced whole or left as it was.
-bool SaveFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const std::string tmp = path + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(tmp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -110,10 +84,8 @@ void frmMain::task() {
         if (seq.OpRunning()) seq.task();
     });
     RefreshStatus();
-    // A file the archive or the record could not write, told after the pass
-    // (taken first: ticks go on while the box is open).
-    const std::string notice = program_.record().TakeNotice();
-    if (!notice.empty()) MsgBoxErrText(notice);
+    // A file the archive or the record could not write, told after the pass.
+    Guarded("Safety net", [&] { program_.safetyNet().AfterTick(); });
 }
 
 void frmMain::RefreshStatus() {
@@ -122,13 +94,7 @@ void frmMain::RefreshStatus() {
     for (std::size_t i = 0; i <= 5; ++i)
         if (c_.mnuOptionSelAutoRelease[i])
             c_.mnuOptionSelAutoRelease[i]->setChecked(comAutoRelease_ == static_cast<int>(i));
-    clsIndOp_RigN7& op = program_.operation();
-    if (c_.mnuFileSaveImage) c_.mnuFileSaveImage->setEnabled(op.ImageComplete());
-    if (c_.mnuFileServiceRecord) c_.mnuFileServiceRecord->setEnabled(program_.record().HasRecord());
-    if (c_.mnuFileRevert)
-        c_.mnuFileRevert->setEnabled(op.RigOpFunc_CanSendValues() && !op.RigOpFunc_Differences(op.ImageAsRead()).empty());
-    if (c_.mnuFileCompare) c_.mnuFileCompare->setEnabled(op.ImageComplete());
-    if (c_.mnuFileRestore) c_.mnuFileRestore->setEnabled(op.RigOpFunc_CanSendValues());
+    program_.safetyNet().RefreshMenus();
     if (c_.lblComBusy) {
         const bool open = program_.com().comOpen();
         c_.lblComBusy->setCaption("COM" + std::to_string(comPortNo_) + (open ? ": OPEN" : ": CLOSE"));
@@ -291,108 +257,23 @@ void frmMain::mnuFileExit_Click() {
 }
 
 void frmMain::mnuFileSaveImage_Click() {
-    Guarded("Save image", [&] {
-        if (!program_.operation().ImageComplete() || !c_.chooseSaveFile) return;
-        const std::string path = c_.chooseSaveFile("zt-n7-eeprom.bin");
-        if (path.empty()) return;
-        // The radio's memory as it was read, not the copy the adjustments
-        // since have changed: a backup to go back to.
-        const auto& bytes = program_.operation().ImageAsRead();
-        if (!SaveFileAtomically(path, bytes))
-            MsgBoxErr("Cannot save the EEPROM image to '" + path + "'.");
-    });
+    Guarded("Save image", [&] { program_.safetyNet().SaveImage(); });
 }
 
 void frmMain::mnuFileServiceRecord_Click() {
-    Guarded("Service record", [&] {
-        const clsServiceRecord& rec = program_.record();
-        if (!rec.HasRecord() || !c_.showText) return;
-        const std::string& path = rec.RecordPath();
-        c_.showText({"Service record" + (path.empty() ? std::string() : " - " + path), rec.RecordText(), "", ""});
-    });
+    Guarded("Service record", [&] { program_.safetyNet().ShowRecord(); });
 }
 
 void frmMain::mnuFileRevert_Click() {
-    Guarded("Revert", [&] {
-        clsIndOp_RigN7& op = program_.operation();
-        if (!op.RigOpFunc_CanSendValues() || !c_.showText) return;
-        const ByteStr asRead = op.ImageAsRead();
-        const std::vector<ValueDifference> diffs = op.RigOpFunc_Differences(asRead);
-        if (diffs.empty()) return;
-        const std::string text =
-            std::to_string(diffs.size()) +
-            (diffs.size() == 1 ? " value differs" : " values differ") +
-            " from the ones read from the radio.\nOK sends the values as read back, one at a time, as "
-            "adjustment commands.\n\n" + DifferenceTable(diffs, "As read", "Now");
-        if (!c_.showText({"Revert to values as read", ExpandNewLine(text), "Revert", ""})) return;
-        op.RigOpFunc_SendValues(asRead, SendSource::Revert);
-    });
-}
-
-bool frmMain::ChooseImageFile(std::string& name, ByteStr& bytes) {
-    if (!c_.chooseOpenFile || !c_.showText) return false;
-    const std::string path = c_.chooseOpenFile(platform::Storage().dataFolder());
-    if (path.empty()) return false;
-    const ImageFile f = ReadImageFile(path);
-    if (!f.ok) {
-        MsgBoxErrText(f.error);
-        return false;
-    }
-    const std::size_t sep = path.find_last_of("/\\");
-    name = sep == std::string::npos ? path : path.substr(sep + 1);
-    bytes = f.bytes;
-    return true;
+    Guarded("Revert", [&] { program_.safetyNet().Revert(); });
 }
 
 void frmMain::mnuFileCompare_Click() {
-    Guarded("Compare", [&] {
-        clsIndOp_RigN7& op = program_.operation();
-        if (!op.ImageComplete()) return;
-        std::string name;
-        ByteStr file;
-        if (!ChooseImageFile(name, file)) return;
-        const auto diffs = op.RigOpFunc_Differences(file);
-        const auto border = [&op](std::int16_t k) { return op.RigN7Op_Table_Txf_TempBorder(k); };
-        c_.showText({"Compare with " + name,
-                     CompareText(program_.radio().eepImage().bytes(), file, name, static_cast<int>(diffs.size()), border),
-                     "", ""});
-    });
+    Guarded("Compare", [&] { program_.safetyNet().Compare(); });
 }
 
 void frmMain::mnuFileRestore_Click() {
-    Guarded("Restore", [&] {
-        clsIndOp_RigN7& op = program_.operation();
-        if (!op.RigOpFunc_CanSendValues()) return;
-        std::string name;
-        ByteStr file;
-        if (!ChooseImageFile(name, file)) return;
-        const ByteStr& radio = program_.radio().eepImage().bytes();
-        const auto diffs = op.RigOpFunc_Differences(file);
-        const auto border = [&op](std::int16_t k) { return op.RigN7Op_Table_Txf_TempBorder(k); };
-        const std::string compare = CompareText(radio, file, name, static_cast<int>(diffs.size()), border);
-        if (diffs.empty()) {
-            c_.showText({"Restore adjustments from " + name,
-                         "The adjustments in this file equal the radio's: there is nothing to send.\n\n" + compare,
-                         "", ""});
-            return;
-        }
-        if (!c_.showText({"Restore adjustments from " + name, compare, "Restore...", ""})) return;
-        const int others = OtherBytesDiffering(radio, file, op.AdjustableBytes());
-        std::string text;
-        std::string tick;
-        if (others > kForeignImageBytes) {
-            text = "This file probably comes from another radio: " + std::to_string(others) +
-                   " bytes outside the adjustments\n(channels and settings) differ from this radio's. Its "
-                   "adjustments would replace this radio's own.\n\n";
-            tick = "Send the adjustments of this other radio's file all the same";
-        }
-        text += "OK sends " + std::to_string(diffs.size()) + (diffs.size() == 1 ? " value" : " values") +
-                " of '" + name +
-                "' to the radio,\none at a time, as adjustment commands; nothing else of the file is written.\n\n" +
-                DifferenceTable(diffs, "File", "Now");
-        if (!c_.showText({"Restore adjustments from " + name, ExpandNewLine(text), "Send", tick})) return;
-        op.RigOpFunc_SendValues(file, SendSource::Restore);
-    });
+    Guarded("Restore", [&] { program_.safetyNet().Restore(); });
 }
 
 void frmMain::mnuOptSelCom_Click(int index) {

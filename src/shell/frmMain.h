@@ -57,18 +57,11 @@ public:
     void cmd00_Click(int index);
     void cmd00_KeyPress(int index, int charCode);
     void mnuFileExit_Click();
-    // Saves the image read from the radio (12288 bytes) to a file the user
-    // chooses; never writes to the radio. Enabled once a clone read completed.
+    // The safety net's menu items (service/SafetyNet.h).
     void mnuFileSaveImage_Click();
-    // Shows the service record of this connection, read-only.
     void mnuFileServiceRecord_Click();
-    // Lists the adjustable bytes that differ from the image as read and, on
-    // OK, sends them back with their adjustment commands.
     void mnuFileRevert_Click();
-    // Shows the parameter listing of a saved image beside the radio's.
     void mnuFileCompare_Click();
-    // As compare, then, on a second confirmation, sends the file's values
-    // of the adjustable bytes that differ.
     void mnuFileRestore_Click();
     void mnuOptSelCom_Click(int index);
     void mnuOptionSelAutoRelease_Click(int index);
@@ -82,9 +75,6 @@ public:
 private:
     void QuitApp();
     void RefreshStatus();
-    // Asks for an image file and reads it; false (after saying why) when
-    // none was chosen or it is no image.
-    bool ChooseImageFile(std::string& name, ByteStr& bytes);
 
     Program& program_;
     const platform::MainWindowControls& c_;

@@ -18,7 +18,7 @@
 #include "ZtN7Sim.h"
 #include "ZtN7SimPeer.h"
 #include "model/clsIndOp_RigN7.h"
-#include "shell/ServiceRecord.h"
+#include "service/ServiceRecord.h"
 #include "support/ConsoleLines.h"
 #include "support/ProgramRig.h"
 

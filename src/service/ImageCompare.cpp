@@ -1,4 +1,4 @@
-#include "shell/ImageCompare.h"
+#include "service/ImageCompare.h"
 
 #include <algorithm>
 #include <set>

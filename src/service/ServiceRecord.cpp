@@ -1,4 +1,4 @@
-#include "shell/ServiceRecord.h"
+#include "service/ServiceRecord.h"
 
 #include <iostream>
 

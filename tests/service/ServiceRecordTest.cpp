@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "radio/clsCmcRadio.h"
-#include "shell/ServiceRecord.h"
+#include "service/ServiceRecord.h"
 
 namespace {
 
