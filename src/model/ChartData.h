@@ -33,6 +33,7 @@ struct SweepCurve {
     std::int16_t bestLast = 0;
     bool settled = false;           // the sweep ended and chose a setting
     std::int16_t chosen = 0;        // the setting it chose (middle of the plateau)
+    bool operator==(const SweepCurve&) const = default;
 };
 
 struct SweepChart {
@@ -46,6 +47,7 @@ struct TxfChart {
     std::array<int, txf::kBorders> asRead{};            // setting at each border, image as read
     std::array<int, txf::kBorders> now{};               // the same in the image now
     std::optional<std::int16_t> presentTemp;           // last TEMPS reading, when one was made
+    bool operator==(const TxfChart&) const = default;
 };
 
 // What the guided procedures stored in this connection.

@@ -99,6 +99,13 @@ struct MemMainWindow {
     std::vector<platform::TextView> views;
     std::deque<bool> viewAnswers;
     bool tickAnswer = false;
+    // The chart window, the report's file chooser (what it answers) and the
+    // PDF writer; none unless a test sets them.
+    platform::IChartView* chartView = nullptr;
+    std::string reportAnswer;
+    std::vector<std::string> reportAsked;
+    std::function<bool(const platform::Document&, const std::string&, std::string&)> writePdf;
+    platform::MemMenuItem mnuFileReport, mnuFilePrintReport, mnuFileImageReport, mnuFileCharts;
 
     platform::MainWindowControls controls() {
         platform::MainWindowControls c;
@@ -126,6 +133,18 @@ struct MemMainWindow {
         c.chooseOpenFile = [this](const std::string& folder) {
             openAsked.push_back(folder);
             return openAnswer;
+        };
+        c.mnuFileReport = &mnuFileReport;
+        c.mnuFilePrintReport = &mnuFilePrintReport;
+        c.mnuFileImageReport = &mnuFileImageReport;
+        c.mnuFileCharts = &mnuFileCharts;
+        c.chartView = chartView;
+        c.chooseReportFile = [this](const std::string& suggested) {
+            reportAsked.push_back(suggested);
+            return reportAnswer;
+        };
+        c.writePdf = [this](const platform::Document& doc, const std::string& path, std::string& why) {
+            return writePdf ? writePdf(doc, path, why) : false;
         };
         c.showText = [this](const platform::TextView& view) {
             views.push_back(view);

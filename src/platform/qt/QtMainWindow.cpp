@@ -111,6 +111,7 @@ void QtMainWindow::build() {
     revertAction_ = addFileAction(QStringLiteral("Re&vert to values as read..."), aRevert_, &frmMain::mnuFileRevert_Click);
     compareAction_ = addFileAction(QStringLiteral("&Compare with saved image..."), aCompare_, &frmMain::mnuFileCompare_Click);
     restoreAction_ = addFileAction(QStringLiteral("R&estore adjustments from saved image..."), aRestore_, &frmMain::mnuFileRestore_Click);
+    service_ = std::make_unique<QtServiceViews>(this, fileMenu_, [this] { return logic_; });
     fileMenu_->addSeparator();
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
     connect(exitAction_, &QAction::triggered, this, [this] {
@@ -232,6 +233,7 @@ MainWindowControls QtMainWindow::controls() {
         return path.toLocal8Bit().toStdString();
     };
     c.showText = [this](const TextView& view) { return ShowTextView(this, view); };
+    service_->fill(c);
     return c;
 }
 

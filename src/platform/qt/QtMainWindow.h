@@ -10,6 +10,7 @@
 
 #include "platform/MainWindowControls.h"
 #include "platform/qt/QtControls.h"
+#include "platform/qt/QtServiceViews.h"
 
 class frmMain;
 class QAction;
@@ -43,6 +44,8 @@ public:
     QAction* revertAction() const { return revertAction_; }
     QAction* compareAction() const { return compareAction_; }
     QAction* restoreAction() const { return restoreAction_; }
+    // The charts and the service report's menu items.
+    QtServiceViews& serviceViews() const { return *service_; }
 
     // The modal text window of MainWindowControls::showText; its widgets
     // are named "textView", "textViewText", "textViewOk" and "textViewTick"
@@ -106,6 +109,7 @@ private:
     std::array<std::unique_ptr<QtMenuItem>, 5> aPort_;
     std::array<std::unique_ptr<QtMenuItem>, 6> aRelease_;
     std::unique_ptr<QtMenuItem> aSaveImage_, aServiceRecord_, aRevert_, aCompare_, aRestore_;
+    std::unique_ptr<QtServiceViews> service_;
     bool closing_ = false;
 };
 
