@@ -42,7 +42,10 @@ void ItemsTable(platform::Document& doc, const ConnectionReport& r) {
     doc.Table(std::move(rows), std::move(marked));
 }
 
+// The temperature at a border; the two ends of the A/D range are where the
+// sensor reads shorted or open, so they have none.
 std::string TempText(std::int16_t counts) {
+    if (rign7::IsThermistorFault(counts)) return "-";
     return rign7::FormatReadoutQuantity(rign7::kAdLines[1], counts);
 }
 

@@ -92,6 +92,7 @@ struct MemMainWindow {
     std::string saveAnswer;  // what the file chooser answers
     std::vector<std::string> saveAsked;
     std::string openAnswer;  // what the open-file chooser answers
+    std::deque<std::string> openAnswers;  // answered first, in turn, when given
     std::vector<std::string> openAsked;
     // Every text window shown, and the answers its OK button gives in turn
     // (a window that asks and finds no answer left is cancelled). A window
@@ -132,6 +133,11 @@ struct MemMainWindow {
         c.mnuFileRestore = &mnuFileRestore;
         c.chooseOpenFile = [this](const std::string& folder) {
             openAsked.push_back(folder);
+            if (!openAnswers.empty()) {
+                const std::string a = openAnswers.front();
+                openAnswers.pop_front();
+                return a;
+            }
             return openAnswer;
         };
         c.mnuFileReport = &mnuFileReport;

@@ -140,10 +140,15 @@ void Table(QPainter& p, Pages& pages, const DocBlock& b) {
     const double h = fm.height() + pad;
     std::size_t cols = 0;
     for (const auto& r : b.rows) cols = std::max(cols, r.size());
+    // A table with a header row repeats it on every page; a two-column table
+    // of facts has none and shows its first column bold.
+    const bool hasHeader = b.rows.size() > 1 && cols > 2;
     std::vector<double> w(cols, 0);
     for (std::size_t i = 0; i < b.rows.size(); ++i)
-        for (std::size_t c = 0; c < b.rows[i].size(); ++c)
-            w[c] = std::max(w[c], (i == 0 ? fmb : fm).horizontalAdvance(Local(b.rows[i][c])) + 2 * pad);
+        for (std::size_t c = 0; c < b.rows[i].size(); ++c) {
+            const bool bold = hasHeader ? i == 0 : c == 0;
+            w[c] = std::max(w[c], (bold ? fmb : fm).horizontalAdvance(Local(b.rows[i][c])) + 2 * pad);
+        }
     double total = 0;
     for (double x : w) total += x;
     // Too wide: the widest columns give up room first (their texts are elided).
@@ -175,16 +180,12 @@ void Table(QPainter& p, Pages& pages, const DocBlock& b) {
         p.drawLine(QPointF(line.left(), line.bottom()), QPointF(line.right(), line.bottom()));
         pages.advance(h);
     };
-    // A table with a header row repeats it on every page; a two-column table
-    // of facts has none.
-    const bool hasHeader = b.rows.size() > 1 && cols > 2;
     pages.need(h * 3);
     if (hasHeader) drawRow(0, true);
     for (std::size_t i = hasHeader ? 1 : 0; i < b.rows.size(); ++i) {
         if (pages.need(h) && hasHeader) drawRow(0, true);
         if (hasHeader) drawRow(i, false);
         else {
-            // Facts: the first column bold.
             const auto& row = b.rows[i];
             p.setFont(fb);
             p.setPen(Qt::black);
@@ -225,6 +226,7 @@ QPageSize DefaultPaper() {
 
 int RenderDocument(QPagedPaintDevice& device, const Document& doc) {
     QPainter p(&device);
+    if (!p.isActive()) return 0;  // the file or printer could not be opened
     Pages pages(device, p, doc);
     for (const DocBlock& b : doc.blocks) {
         switch (b.kind) {
