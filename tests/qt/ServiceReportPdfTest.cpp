@@ -95,6 +95,8 @@ TEST_F(ServiceReportPdf, HoldsEveryChangedItemTheTxfTableTheVerificationAndTheAr
     EXPECT_TRUE(Has(text, R"(S-METER S3 +87 +\d+ +150\b)"));
     EXPECT_TRUE(Has(text, R"(BPF T1: 256 settings measured from -128 to 127)"));
     EXPECT_TRUE(Has(text, R"(chosen setting -20,\s+now -20)"));
+    // The present temperature on the chart, with a decimal point on every desktop.
+    EXPECT_TRUE(Has(text, R"(present 120 \(\d+\.\d\d'C\))"));
     // The last read-outs and the service record's rows.
     EXPECT_TRUE(Has(text, R"(TEMPS:120:78h)"));
     EXPECT_TRUE(Has(text, R"(\d\d:\d\d:\d\d +Power\(Hi\) +79 +\d+ +\d+ +\d+ +key)"));

@@ -1,5 +1,6 @@
 #include "platform/qt/QtChartWindow.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -18,7 +19,8 @@ void ChartWidget::paintEvent(QPaintEvent*) {
     PaintChart(p, QRectF(rect()).adjusted(6, 4, -6, -4), chart_);
 }
 
-QtChartWindow::QtChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+// A window to look at: it never takes the keyboard from the console.
+QtChartWindow::QtChartWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowDoesNotAcceptFocus) {
     setObjectName(QStringLiteral("chartWindow"));
     setWindowTitle(QStringLiteral("Charts"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -52,7 +54,10 @@ void QtChartWindow::showCharts() {
         move(main.right() + 8, main.top());
         placed_ = true;
     }
+    // Some platforms activate every window shown; the keys stay where they were.
+    QWidget* active = QApplication::activeWindow();
     show();
+    if (active != nullptr && active != this) active->activateWindow();
 }
 
 }  // namespace platform::qt
