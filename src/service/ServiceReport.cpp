@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "model/RigN7_Readouts.h"
+#include "model/clsIndOp_RigN7.h"
 #include "service/ImageCompare.h"
 #include "service/ReportCharts.h"
 #include "service/Verify.h"
@@ -86,7 +87,8 @@ void SweepSection(platform::Document& doc, const ConnectionReport& r) {
         const charts::SweepCurve& c = r.sweep.filters[static_cast<std::size_t>(f)];
         if (c.points.empty()) continue;
         any = true;
-        const std::int16_t now = r.sweep.now[static_cast<std::size_t>(f)];
+        // The filter's setting in the image now (the sweep's own copy may be older).
+        const int now = static_cast<std::int8_t>(ByteOf(r.now, rign7ee::kBpfT1 + f));
         std::string text = FilterName(f) + ": " + std::to_string(c.points.size()) + " settings measured from " +
                            std::to_string(c.points.front().setting) + " to " + std::to_string(c.points.back().setting) +
                            " (LVIN " + std::to_string(c.lvin) + ")";
