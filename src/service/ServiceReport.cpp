@@ -20,8 +20,13 @@ std::uint8_t ByteOf(const ByteStr& image, std::int32_t adr) {
 
 std::string OrNone(const std::string& s, const char* none) { return s.empty() ? none : s; }
 
-void HeaderLines(platform::Document& doc, const ReportHeader& h) {
+// A document's title (its pages' foot), its first heading and who made it when.
+platform::Document Begun(const std::string& title, const std::string& heading, const ReportHeader& h) {
+    platform::Document doc;
+    doc.title = title;
+    doc.Heading(heading);
     doc.Paragraph("Made by " + h.program + " (version " + h.version + ") on " + h.dateTime + ".");
+    return doc;
 }
 
 void ItemsTable(platform::Document& doc, const ConnectionReport& r) {
@@ -184,10 +189,7 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
 }
 
 platform::Document ConnectionReportDocument(const ConnectionReport& r) {
-    platform::Document doc;
-    doc.title = "Service report " + r.radio;
-    doc.Heading("Service report");
-    HeaderLines(doc, r.header);
+    platform::Document doc = Begun("Service report " + r.radio, "Service report", r.header);
     doc.Table({{"Radio", r.radio},
                {"Unit fingerprint", OrNone(r.fingerprint, "unknown")},
                {"Port", OrNone(r.port, "unknown")},
@@ -219,10 +221,7 @@ platform::Document ConnectionReportDocument(const ConnectionReport& r) {
 }
 
 platform::Document ImageReportDocument(const ImageReport& r) {
-    platform::Document doc;
-    doc.title = "Saved image " + r.fileName;
-    doc.Heading("Saved EEPROM image");
-    HeaderLines(doc, r.header);
+    platform::Document doc = Begun("Saved image " + r.fileName, "Saved EEPROM image", r.header);
     doc.Table({{"File", r.fileName},
                {"SHA-256", r.sha256},
                {"Unit fingerprint", OrNone(r.fingerprint, "unknown")}});
