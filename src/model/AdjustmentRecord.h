@@ -5,6 +5,7 @@
 // (service/ServiceRecord.h) keeps them; the operation runs as well without.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "shell/Types.h"
 
@@ -34,6 +35,7 @@ struct SentValue {
     std::uint8_t before = 0;  // in the program's image just before
     std::uint8_t sent = 0;
     SendSource source = SendSource::Key;
+    bool isSigned = false;    // shown as two's complement, as the console shows it
 };
 
 // An adjustable byte whose value differs between two images.
@@ -51,4 +53,17 @@ public:
     // The first cycle has sent `items` console items with their values as read.
     virtual void ValuesAsReadSent(int items) = 0;
     virtual void ValueSent(const SentValue& value) = 0;
+    // Values of a revert or restore that were still to go when `cause`
+    // ("a link failure", "Connect", ...) ended the sending: `sent` is the
+    // value that was not sent back, `before` the one the radio keeps.
+    virtual void ValuesNotSent(const std::vector<SentValue>& values, const std::string& cause) = 0;
+    // A verify read ended whole. `expected` is the program's image (the
+    // image as read with every value sent since), `found` the radio's, `sent`
+    // the addresses of the values sent since the last read or verify.
+    // Returns false when the read is refused (another unit): nothing of it
+    // is taken then.
+    virtual bool VerifyRead(const ByteStr& expected, const ByteStr& found, const std::vector<std::int32_t>& sent,
+                            const std::vector<AdjustableByte>& adjustable) = 0;
+    // A verify read did not end whole: nothing of it was taken.
+    virtual void VerifyFailed() = 0;
 };

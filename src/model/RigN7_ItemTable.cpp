@@ -72,7 +72,10 @@ void clsIndOp_RigN7::RigOpFunc_ResetAll() {
     // What a reset interrupts is not sent later: a new request finds what
     // still differs.
     pending_.clear();
+    sendingTotal_ = 0;
     initialSend_ = false;
+    verifyRequest_ = false;
+    verifying_ = false;
 
     // The next reading of every read-out line is shown even if unchanged.
     for (std::size_t i = 0; i < 4; ++i) adLast[i] = -1;

@@ -74,14 +74,22 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
         if (!link_.CloneReadWhole()) {
             if (linkErrorReporter_) {
                 linkErrorReporter_();
+            } else if (verifying_) {
+                RigOpFunc_VerifyFailed();
             } else {
                 RigOpFunc_ResetAll();
             }
             return false;
         }
+        if (verifying_) {
+            TakeVerifyRead();
+            *next = kCycleStart;
+            return true;
+        }
         LoadAdjustmentData();
         return true;
     case kCycleStart:
+        inFlight_.reset();  // the link took it: the last cycle ended
         reloadActive = reloadRequest;
         reloadRequest = false;
         return true;
@@ -89,7 +97,7 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
         for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
             if (!console_.flgChanged(i)) continue;
             console_.flgChanged(i, false);
-            SendItem(i, SendSource::Key);
+            SendItem(i, ChangedItemSource(i));
             if (link_.OpRunning()) return false;
         }
         if (initialSend_) {
@@ -99,8 +107,11 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
         // A value sent back goes after the keys' changes, one per cycle. A
         // guided procedure started meanwhile ends the sending back: its
         // results are not overwritten afterwards.
-        if (procStep != 0) pending_.clear();
-        if (!pending_.empty()) SendPendingValue();
+        if (procStep != 0) RigOpFunc_DropPending("a guided procedure");
+        if (!pending_.empty()) {
+            SendPendingValue();
+            if (pending_.empty()) sendingEnded_ = sendingTotal_;
+        }
         return true;
     case kEnter:
         for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
@@ -117,6 +128,12 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
         if (dispParaRequest) {
             CancelProcedure();
             *next = kDispPara;
+        } else if (verifyRequest_) {
+            // The radio read again; the program's image is what it should hold.
+            verifyRequest_ = false;
+            verifying_ = true;
+            verifyExpected_ = radio_.eepImage().bytes();
+            *next = kCloneRead;
         } else {
             *next = kCycleStart;
         }
@@ -164,8 +181,10 @@ void clsIndOp_RigN7::LoadAdjustmentData() {
     // Kept before anything of the cycle reaches the radio.
     if (record_ != nullptr) record_->ImageRead(imageAsRead);
     pending_.clear();
+    unverified_.clear();
     initialSend_ = true;
     initialSent_ = 0;
+    initialItemSent_.assign(static_cast<std::size_t>(console_.ListCount()), false);
     radioIdBytes = HexStrToByteStr(radio_.radioNameM() + radio_.radionameS());
     for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
         console_.ReadFromEe(i);
@@ -173,6 +192,14 @@ void clsIndOp_RigN7::LoadAdjustmentData() {
     }
     reloadRequest = true;
 
+    LoadChannelList();
+    console_.Value(idxChNo, console_.Min(idxChNo));
+    console_.flgChanged(idxChNo, true);
+
+    link_.easySendE8NoAnswer(ByteToHexStr(rign7e8::kStartAdjust) + ByteToAsciiHexStr(1));
+}
+
+void clsIndOp_RigN7::LoadChannelList() {
     std::int16_t n = 0;
     for (std::int16_t c = 0; c <= 39; ++c) {
         if (eep_.RigN7Eep_GetChAppear(c)) chList[static_cast<std::size_t>(n++)] = c;
@@ -182,16 +209,63 @@ void clsIndOp_RigN7::LoadAdjustmentData() {
         n = 1;
     }
     console_.Max(idxChNo, static_cast<std::int16_t>(n - 1));
-    console_.Value(idxChNo, console_.Min(idxChNo));
-    console_.flgChanged(idxChNo, true);
+}
 
+bool clsIndOp_RigN7::RigOpFunc_CanVerify() const {
+    return RigOpFunc_CanSendValues() && !unverified_.empty() && !verifyRequest_;
+}
+
+bool clsIndOp_RigN7::RigOpFunc_Verify() {
+    if (!RigOpFunc_CanVerify()) return false;
+    verifyRequest_ = true;
+    return true;
+}
+
+void clsIndOp_RigN7::TakeVerifyRead() {
+    verifying_ = false;
+    const ByteStr found = radio_.eepImage().bytes();
+    const bool taken = record_ == nullptr || record_->VerifyRead(verifyExpected_, found, unverified_, AdjustableBytes());
+    imageComplete = true;
+    if (taken) {
+        unverified_.clear();
+        // The console shows what the radio holds; nothing of it is sent again.
+        for (std::int16_t i = 0; i < console_.ListCount(); ++i) {
+            if (console_.EeAdr(i) < 0) continue;
+            console_.ReadFromEe(i);
+            console_.flgChanged(i, false);
+        }
+        const std::int16_t channel = console_.Value(idxChNo);
+        LoadChannelList();
+        console_.Value(idxChNo, channel);
+    } else {
+        // Another unit: nothing of its image is taken.
+        radio_.eepImage().WriteBlock(0, verifyExpected_);
+    }
+    // The channel again, and the radio back in its adjustment mode as after Connect.
+    console_.flgChanged(idxChNo, true);
+    reloadRequest = true;
     link_.easySendE8NoAnswer(ByteToHexStr(rign7e8::kStartAdjust) + ByteToAsciiHexStr(1));
+}
+
+void clsIndOp_RigN7::RigOpFunc_VerifyFailed() {
+    if (!verifying_) return;
+    verifying_ = false;
+    verifyRequest_ = false;
+    link_.easyReset(comPortNo);
+    radio_.eepImage().WriteBlock(0, verifyExpected_);
+    imageComplete = true;
+    opState = kCycleStart;
+    stateEntry = true;
+    console_.flgChanged(idxChNo, true);
+    reloadRequest = true;
+    if (record_ != nullptr) record_->VerifyFailed();
 }
 
 void clsIndOp_RigN7::RigOpFunc_ClickCmd00(std::int16_t Index) {
     CancelProcedure();
     switch (Index) {
     case 0:
+        RigOpFunc_DropPending("Connect");
         RigOpFunc_ResetAll();
         opState = kConnect;
         stateEntry = true;
@@ -214,6 +288,7 @@ void clsIndOp_RigN7::RigOpFunc_ClickCmd00(std::int16_t Index) {
 void clsIndOp_RigN7::RigOpFunc_SetComPortNo(std::int16_t portNo) {
     if (portNo == comPortNo) return;
     comPortNo = portNo;
+    RigOpFunc_DropPending("a port change");
     RigOpFunc_ResetAll();
 }
 

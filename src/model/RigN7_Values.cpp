@@ -2,6 +2,8 @@
 // sending back of values from another image (the image as read for a
 // revert, a saved image for a restore): only the adjustable bytes, each as
 // its own adjustment command, never a clone write.
+#include <algorithm>
+
 #include "model/clsIndOp_RigN7.h"
 #include "shell/Common.h"
 
@@ -65,18 +67,77 @@ std::vector<ValueDifference> clsIndOp_RigN7::RigOpFunc_Differences(const ByteStr
 }
 
 bool clsIndOp_RigN7::RigOpFunc_CanSendValues() const {
-    return imageComplete && RigN7Prop_EditEnabled() && procStep == 0 && pending_.empty();
+    // Not before the first cycle has sent every value as read: a value sent
+    // back meanwhile would be overwritten by it.
+    return imageComplete && RigN7Prop_EditEnabled() && procStep == 0 && pending_.empty() && !initialSend_ &&
+           !verifyRequest_ && !verifying_;
 }
 
 int clsIndOp_RigN7::RigOpFunc_SendValues(const ByteStr& target, SendSource source) {
     if (!RigOpFunc_CanSendValues()) return 0;
     for (const ValueDifference& d : RigOpFunc_Differences(target)) pending_.push_back({d.byte, d.target, source});
-    return static_cast<int>(pending_.size());
+    sendingSource_ = source;
+    sendingTotal_ = static_cast<int>(pending_.size());
+    sendingEnded_ = 0;
+    return sendingTotal_;
+}
+
+int clsIndOp_RigN7::TakeSendingEnded() {
+    const int n = sendingEnded_;
+    sendingEnded_ = 0;
+    return n;
+}
+
+std::vector<SentValue> clsIndOp_RigN7::PendingValues() const {
+    std::vector<SentValue> out;
+    for (const PendingValue& p : pending_) {
+        SentValue v;
+        v.item = p.byte.name;
+        v.adr = p.byte.adr;
+        v.asRead = AsReadByte(p.byte.adr);
+        v.before = static_cast<std::uint8_t>(radio_.eepImage().ReadByte(p.byte.adr));
+        v.sent = p.value;
+        v.source = p.source;
+        v.isSigned = p.byte.isSigned;
+        out.push_back(v);
+    }
+    return out;
+}
+
+std::vector<SentValue> clsIndOp_RigN7::RigOpFunc_DropPending(const std::string& cause) {
+    std::vector<SentValue> out = PendingValues();
+    // The value on its way when the sending ended may not have reached the
+    // radio (a link failure ends its command): it is named too.
+    if (inFlight_) {
+        SentValue v;
+        v.item = inFlight_->byte.name;
+        v.adr = inFlight_->byte.adr;
+        v.asRead = AsReadByte(v.adr);
+        v.before = inFlightBefore_;
+        v.sent = inFlight_->value;
+        v.source = inFlight_->source;
+        v.isSigned = inFlight_->byte.isSigned;
+        out.insert(out.begin(), v);
+    }
+    inFlight_.reset();
+    pending_.clear();
+    sendingTotal_ = 0;
+    if (!out.empty() && record_ != nullptr) record_->ValuesNotSent(out, cause);
+    return out;
+}
+
+SendSource clsIndOp_RigN7::ChangedItemSource(std::int16_t i) const {
+    // The sweep sets the band-pass points through the console; the cycle
+    // sends them for it.
+    if (BpfRunning() && i >= idxBpfT1 && i < idxBpfT1 + 4) return SendSource::BpfSweep;
+    return SendSource::Key;
 }
 
 void clsIndOp_RigN7::SendPendingValue() {
     const PendingValue p = pending_.front();
     pending_.erase(pending_.begin());
+    inFlight_ = p;
+    inFlightBefore_ = static_cast<std::uint8_t>(radio_.eepImage().ReadByte(p.byte.adr));
     if (p.byte.item >= 0) {
         // Through the console: its line, the image and the settle time follow.
         std::int16_t v = p.value;
@@ -100,13 +161,19 @@ void clsIndOp_RigN7::SendItem(std::int16_t i, SendSource source) {
     console_.SendE8(i);
     const auto sent = static_cast<std::uint8_t>(radio_.eepImage().ReadByte(adr));
     // The first cycle sends every item with its value as read: one line of
-    // the record says so. A value stepped before its first send is its own.
-    if (initialSend_ && source == SendSource::Key && (!adjustable || sent == AsReadByte(adr))) {
-        // Items that send nothing (the procedure lines) are not counted.
-        if (console_.E8Command(i) >= 0 || console_.Event_SendE8(i) >= 0) ++initialSent_;
-        return;
+    // the record says so. A value stepped before its first send is its own,
+    // and so is every later send of an item (a step away and back).
+    const auto pos = static_cast<std::size_t>(i);
+    const bool firstSend = pos < initialItemSent_.size() && !initialItemSent_[pos];
+    if (initialSend_ && source == SendSource::Key && firstSend) {
+        initialItemSent_[pos] = true;
+        if (!adjustable || sent == AsReadByte(adr)) {
+            // Items that send nothing (the procedure lines) are not counted.
+            if (console_.E8Command(i) >= 0 || console_.Event_SendE8(i) >= 0) ++initialSent_;
+            return;
+        }
     }
-    if (adjustable) Record(Caption(console_.Title(i)), adr, before, sent, source);
+    if (adjustable) Record(Caption(console_.Title(i)), adr, before, sent, source, console_.EeDataSigned(i));
 }
 
 void clsIndOp_RigN7::SendProcedureByte(std::int16_t code, std::int32_t adr, std::int16_t value, SendSource source,
@@ -114,11 +181,12 @@ void clsIndOp_RigN7::SendProcedureByte(std::int16_t code, std::int32_t adr, std:
     const auto before = static_cast<std::uint8_t>(radio_.eepImage().ReadByte(adr));
     link_.easySendE8NoAnswer(ByteToHexStr(code) + ByteToAsciiHexStr(value));
     radio_.eepImage().WriteByte(adr, static_cast<std::uint8_t>(value & 0xFF));
-    Record(name, adr, before, static_cast<std::uint8_t>(value & 0xFF), source);
+    Record(name, adr, before, static_cast<std::uint8_t>(value & 0xFF), source, false);
 }
 
 void clsIndOp_RigN7::Record(const std::string& name, std::int32_t adr, std::uint8_t before, std::uint8_t sent,
-                            SendSource source) {
+                            SendSource source, bool isSigned) {
+    if (std::find(unverified_.begin(), unverified_.end(), adr) == unverified_.end()) unverified_.push_back(adr);
     if (record_ == nullptr) return;
     SentValue v;
     v.item = name;
@@ -127,6 +195,7 @@ void clsIndOp_RigN7::Record(const std::string& name, std::int32_t adr, std::uint
     v.before = before;
     v.sent = sent;
     v.source = source;
+    v.isSigned = isSigned;
     record_->ValueSent(v);
 }
 

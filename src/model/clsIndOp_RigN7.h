@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,33 @@ public:
     int RigOpFunc_SendValues(const ByteStr& target, SendSource source);
     // How many of them have not gone out yet.
     std::size_t ValuesPending() const { return pending_.size(); }
+    // The sending back in progress: what sends (Revert or Restore), how many
+    // values it has in all and how many have gone out.
+    SendSource SendingSource() const { return sendingSource_; }
+    int SendingTotal() const { return sendingTotal_; }
+    int SendingDone() const { return sendingTotal_ - static_cast<int>(pending_.size()); }
+    // Once after a sending back went out whole: how many values it sent
+    // (0 when none ended since the last call).
+    int TakeSendingEnded();
+    // Ends a sending back still in progress, tells the record the values not
+    // sent back with the cause, and returns them (empty when none were left).
+    std::vector<SentValue> RigOpFunc_DropPending(const std::string& cause);
+    // The values still to be sent back as the record would tell them.
+    std::vector<SentValue> PendingValues() const;
+
+    // Verify: the radio is read again as Connect reads it and compared with
+    // the program's image; the image as read (what revert goes back to)
+    // stays. Possible in the adjustment cycle, with nothing of a procedure
+    // or a sending back going on, once a value was sent since the last read.
+    bool RigOpFunc_CanVerify() const;
+    // Asks for the verify read; it starts at the end of the cycle.
+    bool RigOpFunc_Verify();
+    bool Verifying() const { return verifying_ || verifyRequest_; }
+    // The verify read failed on the link (already reported): the program's
+    // image comes back, the cycle goes on, the values stay unverified.
+    void RigOpFunc_VerifyFailed();
+    // Distinct values sent since the last whole read or verify.
+    std::size_t ValuesUnverified() const { return unverified_.size(); }
     bool ProcedureRunning() const { return procStep != 0; }
     bool TxfProcedureRunning() const { return TxfRunning(); }
     bool SweepRunning() const { return BpfRunning(); }
@@ -204,6 +232,8 @@ protected:
     // One console item's value to the radio (its E8 command and the image),
     // told to the record when it is an adjustable byte.
     void SendItem(std::int16_t i, SendSource source);
+    // The source of a value the cycle sends for a changed console item.
+    SendSource ChangedItemSource(std::int16_t i) const;
     // A console item whose value is an adjustable byte of the image.
     bool IsAdjustableItem(std::int16_t i) const;
     // One procedure point's value as its E8 command (a negative value goes
@@ -211,8 +241,12 @@ protected:
     void SendProcedureByte(std::int16_t code, std::int32_t adr, std::int16_t value, SendSource source,
                            const std::string& name);
     void SendPendingValue();
+    // The verify read ended whole: compared, and taken unless refused.
+    void TakeVerifyRead();
+    // The channel list from the image and the channel item's range.
+    void LoadChannelList();
     void Record(const std::string& name, std::int32_t adr, std::uint8_t before, std::uint8_t sent,
-                SendSource source);
+                SendSource source, bool isSigned);
     std::uint8_t AsReadByte(std::int32_t adr) const;
 
     // Procedure ranges of procStep.
@@ -316,6 +350,18 @@ protected:
     };
     IAdjustmentRecord* record_ = nullptr;
     std::vector<PendingValue> pending_;
+    // The value sent back last, until the cycle after it went out.
+    std::optional<PendingValue> inFlight_;
+    std::uint8_t inFlightBefore_ = 0;
     bool initialSend_ = false;   // the first cycle sends the values as read
     int initialSent_ = 0;
+    std::vector<bool> initialItemSent_;  // items the first cycle has sent once
+    SendSource sendingSource_ = SendSource::Revert;
+    int sendingTotal_ = 0;
+    int sendingEnded_ = 0;
+    // Verify.
+    std::vector<std::int32_t> unverified_;  // addresses sent since the last read or verify, once each
+    bool verifyRequest_ = false;
+    bool verifying_ = false;
+    ByteStr verifyExpected_;
 };

@@ -40,10 +40,16 @@ struct MainWindowControls {
     IMenuItem* mnuFileRevert = nullptr;                 // back to the values as read
     IMenuItem* mnuFileCompare = nullptr;                // with a saved image
     IMenuItem* mnuFileRestore = nullptr;                // adjustments from a saved image
+    IMenuItem* mnuFileVerify = nullptr;                 // reads the radio again to prove what it holds
+    // The safety net's state: a revert's progress, values not verified, a
+    // record kept only in memory; empty when there is nothing to say.
+    ILabel* lblSafetyNet = nullptr;
     // Asks the user for a file to save to; empty when cancelled.
     std::function<std::string(const std::string& suggestedName)> chooseSaveFile;
-    // Asks the user for a file to open, starting in `folder`; empty when cancelled.
-    std::function<std::string(const std::string& folder)> chooseOpenFile;
+    // Asks the user for a file to open, starting in `folder` and showing
+    // first the files whose names match `pattern` ("*_1A2B3C4D_*.bin"; all
+    // image files when empty); empty when cancelled.
+    std::function<std::string(const std::string& folder, const std::string& pattern)> chooseOpenFile;
     // Shows the text modally; true when it asked and OK was pressed.
     std::function<bool(const TextView& view)> showText;
     // The service report (service/ServiceReports.h).

@@ -13,6 +13,7 @@ namespace platform {
 
 struct LocalTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int utcOffsetMinutes = 0;  // local time minus UTC
 };
 
 class IStorage {
@@ -25,10 +26,12 @@ public:
     // Makes the folder and those above it; true when it exists afterwards.
     virtual bool makeFolder(const std::string& path, std::string& why) = 0;
     virtual bool exists(const std::string& path) = 0;
-    // A new file holding exactly the bytes; on failure nothing of it is left.
+    // A new file holding exactly the bytes, synced to the disk; refused when
+    // a file of that name exists (nothing is overwritten); on failure
+    // nothing of it is left.
     virtual bool writeNew(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& why) = 0;
-    // Appends the text (the file is made when missing) and hands it to the
-    // system before returning, so it survives the program.
+    // Appends the text (the file is made when missing) and syncs it to the
+    // disk before returning, so it survives the program and the system.
     virtual bool append(const std::string& path, const std::string& text, std::string& why) = 0;
     // The file's first maxBytes bytes (all of a shorter one): a file chosen
     // by mistake may be of any size.
@@ -58,6 +61,9 @@ private:
 std::string DateTimeText(const LocalTime& t);
 std::string DateTimeFileText(const LocalTime& t);
 std::string TimeText(const LocalTime& t);
+// "+01:00", "-05:30"; and "2026-12-10 14:03:09 +01:00".
+std::string UtcOffsetText(const LocalTime& t);
+std::string DateTimeZoneText(const LocalTime& t);
 
 // The storage the program uses; until one is installed, one that keeps
 // nothing (no data folder) and reads the local file system.

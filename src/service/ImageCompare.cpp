@@ -78,24 +78,42 @@ std::vector<std::string> ListingLines(const ByteStr& image, const rign7eep::Temp
 }
 
 std::string CompareText(const ByteStr& radio, const ByteStr& file, const std::string& fileName,
-                        int adjustableDiffering, const rign7eep::TempBorderFn& tempBorder) {
+                        int adjustableDiffering, const rign7eep::TempBorderFn& tempBorder,
+                        const std::vector<AdjustableByte>& adjustable) {
     const std::vector<std::string> left = ListingLines(radio, tempBorder);
     const std::vector<std::string> right = ListingLines(file, tempBorder);
+    // What a restore leaves: the radio's image with the file's adjustable bytes.
+    ByteStr restored = radio;
+    for (const AdjustableByte& b : adjustable) {
+        const auto i = static_cast<std::size_t>(b.adr);
+        if (b.adr >= 0 && i < restored.size() && i < file.size()) restored[i] = file[i];
+    }
+    const std::vector<std::string> after = ListingLines(restored, tempBorder);
     std::size_t w = std::string("Radio (the program's image)").size();
     for (const std::string& l : left) w = std::max(w, l.size());
     const std::size_t rows = std::max(left.size(), right.size());
-    int lines = 0;
+    int sends = 0;
+    int stays = 0;
     std::string body;
     for (std::size_t i = 0; i < rows; ++i) {
         const std::string a = i < left.size() ? left[i] : std::string();
         const std::string b = i < right.size() ? right[i] : std::string();
-        const bool differs = a != b;
-        if (differs) ++lines;
-        body += std::string(differs ? "* " : "  ") + Pad(a, w) + " | " + b + "\n";
+        const std::string r = i < after.size() ? after[i] : std::string();
+        std::string mark = "  ";
+        if (a != b && r == b) {
+            mark = "> ";  // restore sends it
+            ++sends;
+        } else if (a != b) {
+            mark = "* ";  // differs, and restore leaves it as the radio has it
+            ++stays;
+        }
+        body += mark + Pad(a, w) + " | " + b + "\n";
     }
     std::string head = std::to_string(adjustableDiffering) +
-                       (adjustableDiffering == 1 ? " adjustable byte differs" : " adjustable bytes differ") + ", " +
-                       std::to_string(lines) + (lines == 1 ? " line" : " lines") + " marked *.\n\n";
+                       (adjustableDiffering == 1 ? " adjustable byte differs" : " adjustable bytes differ") + ": " +
+                       std::to_string(sends) + (sends == 1 ? " line" : " lines") + " marked > (restore sends them), " +
+                       std::to_string(stays) + (stays == 1 ? " line" : " lines") +
+                       " marked * (restore does not send them).\n\n";
     head += "  " + Pad("Radio (the program's image)", w) + " | " + fileName + "\n";
     return head + body;
 }

@@ -2,8 +2,7 @@
 // Saved images beside the radio's: reading an image file (anything that is
 // not exactly 12288 bytes is refused with a message that says why), the
 // parameter listings of both side by side with the differing lines marked,
-// and how many bytes outside the adjustments differ (a file from another
-// radio differs in its channels and settings, not only in its adjustments).
+// and how many bytes outside the adjustments differ.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,15 +23,13 @@ ImageFile ReadImageFile(const std::string& path);
 // Bytes outside the adjustable ones (channels and everything else) that differ.
 int OtherBytesDiffering(const ByteStr& a, const ByteStr& b, const std::vector<AdjustableByte>& adjustable);
 
-// More than this many other bytes differing: the file probably comes from
-// another radio.
-inline constexpr int kForeignImageBytes = 8;
-
 // The view of a comparison: a heading, the count of differing adjustable
-// bytes, then the two 100-line listings side by side, "*" before each line
-// that differs.
+// bytes, then the two 100-line listings side by side, ">" before each
+// differing line that a restore would send (it shows the file's value
+// afterwards), "*" before each one it would not (other bytes).
 std::string CompareText(const ByteStr& radio, const ByteStr& file, const std::string& fileName,
-                        int adjustableDiffering, const rign7eep::TempBorderFn& tempBorder);
+                        int adjustableDiffering, const rign7eep::TempBorderFn& tempBorder,
+                        const std::vector<AdjustableByte>& adjustable);
 
 // The lines of a listing, without their CR LF.
 std::vector<std::string> ListingLines(const ByteStr& image, const rign7eep::TempBorderFn& tempBorder);

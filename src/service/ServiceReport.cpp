@@ -1,6 +1,5 @@
 #include "service/ServiceReport.h"
 
-#include <cstdlib>
 
 #include "model/RigN7_Readouts.h"
 #include "model/clsIndOp_RigN7.h"
@@ -137,13 +136,6 @@ void RecordSection(platform::Document& doc, const std::string& text) {
 
 }  // namespace
 
-std::string UtcOffsetText(int minutes) {
-    const char sign = minutes < 0 ? '-' : '+';
-    const int m = std::abs(minutes);
-    const auto two = [](int v) { return std::string(v < 10 ? "0" : "") + std::to_string(v); };
-    return std::string("UTC") + sign + two(m / 60) + ":" + two(m % 60);
-}
-
 std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
     Rows rows;
     std::vector<std::string> row;
@@ -227,7 +219,9 @@ platform::Document ImageReportDocument(const ImageReport& r) {
                {"Unit fingerprint", OrNone(r.fingerprint, "unknown")}});
     if (!r.otherName.empty()) {
         doc.Heading("Differences from " + r.otherName);
-        doc.Table({{"Compared with", r.otherName}, {"SHA-256", r.otherSha256}});
+        doc.Table({{"Compared with", r.otherName},
+                   {"SHA-256", r.otherSha256},
+                   {"Unit fingerprint", OrNone(r.otherFingerprint, "unknown")}});
         Rows rows = {{"Item", "Address", r.fileName, r.otherName}};
         for (const AdjustableByte& b : r.adjustable) {
             const std::uint8_t a = ByteOf(r.image, b.adr);
@@ -240,7 +234,10 @@ platform::Document ImageReportDocument(const ImageReport& r) {
                       (adjustable == 1 ? " adjustable byte differs" : " adjustable bytes differ") + ", and " +
                       std::to_string(others) + (others == 1 ? " other byte" : " other bytes") +
                       " (channels and settings)." +
-                      (others > kForeignImageBytes ? " The two images probably come from different radios." : ""));
+                      (r.fingerprint != r.otherFingerprint
+                           ? " The two images come from different units (fingerprints " + OrNone(r.fingerprint, "unknown") +
+                                 " and " + OrNone(r.otherFingerprint, "unknown") + ")."
+                           : ""));
         if (adjustable > 0) doc.Table(std::move(rows));
         const std::vector<std::string> a = ListingLines(r.image, r.tempBorder);
         const std::vector<std::string> b = ListingLines(r.other, r.tempBorder);

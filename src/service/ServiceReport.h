@@ -62,6 +62,7 @@ struct ImageReport {
     std::string fingerprint;
     std::string otherName;     // empty: no comparison
     std::string otherSha256;
+    std::string otherFingerprint;
     ByteStr other;
     std::vector<AdjustableByte> adjustable;
     rign7eep::TempBorderFn tempBorder;
@@ -72,8 +73,5 @@ platform::Document ImageReportDocument(const ImageReport& r);
 // The lines of CSV text as rows of fields (quoted fields may hold commas
 // and doubled quotes); a line ends at LF, with or without CR.
 std::vector<std::vector<std::string>> CsvRows(const std::string& text);
-
-// "UTC+01:00" for a local time `minutes` east of UTC.
-std::string UtcOffsetText(int minutes);
 
 }  // namespace service

@@ -2,7 +2,6 @@
 
 #include "model/clsIndOp_RigN7.h"
 #include "platform/Storage.h"
-#include "platform/TimeZone.h"
 #include "radio/clsCmcRadio.h"
 #include "service/Fingerprint.h"
 #include "service/ImageCompare.h"
@@ -42,9 +41,8 @@ ServiceReports::ServiceReports(clsIndOp_RigN7& op, clsCmcRadio& radio, clsServic
     : op_(op), radio_(radio), record_(record), c_(controls), portText_(std::move(portText)) {}
 
 service::ReportHeader ServiceReports::Header() const {
-    return {kAppTitle, ZS_VERSION,
-            platform::DateTimeText(platform::Storage().localTime()) + " " +
-                service::UtcOffsetText(platform::UtcOffsetMinutes())};
+    const platform::LocalTime t = platform::Storage().localTime();
+    return {kAppTitle, ZS_VERSION, platform::DateTimeText(t) + " UTC" + platform::UtcOffsetText(t)};
 }
 
 service::ConnectionReport ServiceReports::Connection() const {
@@ -154,7 +152,7 @@ void ServiceReports::PrintReport() {
 void ServiceReports::SaveImageReport() {
     if (!c_.chooseOpenFile || !c_.chooseReportFile || !c_.writePdf) return;
     const auto choose = [this](std::string& path, ImageFile& f) {
-        path = c_.chooseOpenFile(platform::Storage().dataFolder());
+        path = c_.chooseOpenFile(platform::Storage().dataFolder(), std::string());
         if (path.empty()) return false;
         f = ReadImageFile(path);
         if (!f.ok) {
@@ -186,6 +184,7 @@ void ServiceReports::SaveImageReport() {
             r.otherName = FileName(otherPath);
             r.other = other.bytes;
             r.otherSha256 = service::Sha256Hex(other.bytes);
+            r.otherFingerprint = service::UnitFingerprint(other.bytes);
         }
     }
     const std::string out = c_.chooseReportFile(WithoutExtension(r.fileName) + "_report.pdf");

@@ -80,9 +80,11 @@ std::string Program::PortText() {
 }
 
 ServiceReports& Program::reports() {
-    if (!reports_)
+    if (!reports_) {
         reports_ = std::make_unique<ServiceReports>(operation(), radio(), record(), services_.controls,
                                                     [this] { return PortText(); });
+        reports_->VerifySource([this] { return record().LastVerifyResult(); });
+    }
     return *reports_;
 }
 

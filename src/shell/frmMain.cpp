@@ -114,10 +114,21 @@ void frmMain::MsgBoxCloneErr(clsCmcXfr3Sequence& myObjXfr3Seq) {
     state.errOverflow = com.errOverflow();
     state.lastError = com.xfr3D().lastError();
     state.seqError = myObjXfr3Seq.error();
-    const std::string text = CloneErrMessage(state);
+    std::string text = CloneErrMessage(state);
     // Reset first: the flags are cleared before the box opens, so ticks that
     // run while it is shown find nothing to report again.
-    Guarded("Link reset", [&] { program_.operation().RigOpFunc_ResetAll(); });
+    Guarded("Link reset", [&] {
+        clsIndOp_RigN7& op = program_.operation();
+        if (op.Verifying()) {
+            // A verify read that failed takes nothing; the cycle goes on.
+            op.RigOpFunc_VerifyFailed();
+            text += "\n\nThe verify read did not end whole: nothing of it was taken, the values sent are still not "
+                    "verified.";
+        } else {
+            op.RigOpFunc_DropPending("a link failure");
+            op.RigOpFunc_ResetAll();
+        }
+    });
     MsgBoxErr(text);
 }
 
@@ -168,6 +179,12 @@ void frmMain::QuitApp() {
     program_.com().Form_Unload();
 }
 
+bool frmMain::Form_MayClose() {
+    bool may = true;
+    Guarded("Close", [&] { may = program_.safetyNet().MayClose(); });
+    return may;
+}
+
 void frmMain::Form_QueryUnload() {
     Guarded("Close", [&] { QuitApp(); });
     Form_Unload();
@@ -194,7 +211,12 @@ bool frmMain::lboConsole_KeyDown(int keyCode, bool shift) {
         case keys::kEnter:
         case keys::kSeparator:
             swallowed = true;
-            if (sel >= 0 && sel < con.ListCount()) con.EnterPushed(static_cast<std::int16_t>(sel));
+            if (sel < 0 || sel >= con.ListCount()) return;
+            // A guided procedure ends a revert or restore still sending: asked first.
+            if (con.Event_Enter(static_cast<std::int16_t>(sel)) >= 0 && !program_.operation().ProcedureRunning() &&
+                !program_.safetyNet().MayStartProcedure())
+                return;
+            con.EnterPushed(static_cast<std::int16_t>(sel));
             return;
         default:
             return;
@@ -276,6 +298,10 @@ void frmMain::mnuFileCompare_Click() {
 
 void frmMain::mnuFileRestore_Click() {
     Guarded("Restore", [&] { program_.safetyNet().Restore(); });
+}
+
+void frmMain::mnuFileVerify_Click() {
+    Guarded("Verify", [&] { program_.safetyNet().Verify(); });
 }
 
 void frmMain::mnuFileReport_Click() {

@@ -48,6 +48,9 @@ public:
     // goes on.
     void Form_Load();
     void Form_Resize();
+    // Asks before a close would lose values still to be sent back or a
+    // record kept only in memory; true when the window may close.
+    bool Form_MayClose();
     void Form_QueryUnload();
     void Form_Unload();
     // Returns true when the key is swallowed (not passed to the list box).
@@ -63,6 +66,7 @@ public:
     void mnuFileRevert_Click();
     void mnuFileCompare_Click();
     void mnuFileRestore_Click();
+    void mnuFileVerify_Click();
     // The charts and the service report (service/ServiceReports.h).
     void mnuFileReport_Click();
     void mnuFilePrintReport_Click();

@@ -18,6 +18,7 @@
 #include "ZtN7Sim.h"
 #include "ZtN7SimPeer.h"
 #include "model/clsIndOp_RigN7.h"
+#include "service/Fingerprint.h"
 #include "service/ServiceRecord.h"
 #include "support/ConsoleLines.h"
 #include "support/ProgramRig.h"
@@ -177,7 +178,7 @@ TEST_F(SafetyNet, AfterConnectTheArchiveHoldsTheRadiosEepromSavedBeforeAnythingW
     const auto files = FilesIn(rig.archiveFolder, ".bin");
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(std::regex_match(std::filesystem::path(files[0]).filename().string(),
-                                 std::regex(R"(ZT-N7_2526-0100_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\.bin)")))
+                                 std::regex(R"(ZT-N7_2526-0100_[0-9A-F]{8}_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\.bin)")))
         << files[0];
     EXPECT_EQ(Bytes(testsupport::ReadFile(files[0])), sim.image());
     // Written before the start-of-adjustment command and before any item.
@@ -277,7 +278,10 @@ TEST_F(SafetyNet, RevertPutsTheRadioBackToTheImageAsRead) {
     // Cancelled: nothing is sent.
     rig.main().mnuFileRevert_Click();
     ASSERT_EQ(rig.win.views.size(), 1u);
-    EXPECT_EQ(rig.win.views[0].okCaption, "Revert");
+    // The text names the button the dialog has; its access key is R.
+    EXPECT_EQ(rig.win.views[0].okCaption, "&Revert");
+    EXPECT_NE(rig.win.views[0].text.find("Revert sends the values as read back"), std::string::npos);
+    EXPECT_EQ(rig.win.views[0].text.find("OK sends"), std::string::npos);
     EXPECT_NE(rig.win.views[0].text.find("Power(Hi)"), std::string::npos);
     EXPECT_NE(rig.win.views[0].text.find("As read"), std::string::npos);
     rig.runFor(1000);
@@ -343,6 +347,14 @@ TEST_F(SafetyNet, AStepOrAProcedureDuringARevertIsNotOverwrittenByIt) {
     Revert();
     ASSERT_EQ(rig.op().ValuesPending(), 3u);
     rig.select(kLineTxf);
+    // Asked first: cancelled, nothing starts and the revert goes on.
+    rig.win.views.clear();
+    rig.key(keys::kEnter);
+    ASSERT_EQ(rig.win.views.size(), 1u);
+    EXPECT_EQ(rig.win.views[0].okCaption, "&Start");
+    rig.tick();
+    EXPECT_FALSE(rig.op().ProcedureRunning());
+    rig.win.viewAnswers = {true};
     rig.key(keys::kEnter);
     ASSERT_TRUE(rig.runUntil([&] { return rig.op().ProcedureRunning(); }, 5000));
     ASSERT_TRUE(rig.runUntil([&] { return rig.op().ValuesPending() == 0; }, 5000));
@@ -359,9 +371,16 @@ TEST_F(SafetyNet, ALinkFailureEndsARevertAndALaterOneSendsWhatStillDiffers) {
     // The cable goes: the port closes and cannot be opened again.
     rig.port.setOpenRefusal([](std::int16_t, std::int32_t) { return true; });
     rig.com().comOpen(false);
-    ASSERT_TRUE(rig.runUntil([&] { return !rig.desktop.messages.empty(); }, 10000));
+    ASSERT_TRUE(rig.runUntil([&] { return rig.desktop.messages.size() >= 2; }, 10000));
     EXPECT_EQ(rig.op().ValuesPending(), 0u);
     EXPECT_FALSE(rig.op().RigN7Prop_EditEnabled());
+    // The user learns which values did not go back: the one on the line
+    // when it failed and the one still queued.
+    const std::string& told = rig.desktop.messages[1];
+    EXPECT_NE(told.find("The revert was ended by a link failure: 2 values were not sent back"), std::string::npos)
+        << told;
+    EXPECT_NE(told.find("Balance (address 74)"), std::string::npos) << told;
+    EXPECT_NE(told.find("SQL (address 274)"), std::string::npos) << told;
     rig.port.setOpenRefusal({});
     rig.desktop.messages.clear();
     EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), asRead[rign7ee::kPowerHi]);
@@ -423,34 +442,70 @@ TEST_F(SafetyNet, RestoreFromAnEarlierSessionsArchiveSendsOnlyTheAdjustments) {
     EXPECT_TRUE(rig.desktop.messages.empty());
 }
 
-TEST_F(SafetyNet, AnotherRadiosFileNeedsAnExplicitExtraChoice) {
+// The unit is told by its factory values: a second unit of a fleet with the
+// same channels warns, the same unit with reprogrammed channels does not.
+// (Counting differing bytes, as before, gets both wrong.)
+TEST_F(SafetyNet, ARestoreWarnsWheneverTheFileComesFromAnotherUnitWhateverTheChannelsHold) {
     Start();
     Connect();
-    ByteStr other = sim.image();
-    for (int a = 0x0200; a < 0x0240; ++a) other[static_cast<std::size_t>(a)] ^= 0x11;  // its channels
-    other[rign7ee::kPowerHi] ^= 0x0F;
-    const std::string path = rig.dir.file("other-radio.bin");
-    testsupport::WriteFile(path, std::string(other.begin(), other.end()));
-    const std::size_t mark = sim.e8Log().size();
+    auto rec = [](int ch) { return 1362 + 33 * ch; };
+    struct Case { const char* what; std::vector<std::pair<int, int>> changes; bool warns; };
+    const std::vector<Case> cases = {
+        {"a second unit with identical channels", {{50, 0x07}, {85, 0x03}, {92, 0x01}}, true},
+        {"a second unit differing only in a tone correction", {{80, 0x01}}, true},
+        {"the same unit with two channels reprogrammed",
+         {{rec(0) + 10, 0x10}, {rec(0) + 14, 0x10}, {rec(1) + 11, 0x20}, {rec(1) + 15, 0x20}, {rec(1) + 22, 0x01},
+          {rec(6) + 10, 0x09}, {rec(6) + 14, 0x09}, {rec(7) + 10, 0x08}, {rec(7) + 14, 0x08}, {rec(7) + 25, 0x80}},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ByteStr other = sim.image();
+        for (const auto& [adr, mask] : c.changes) other[static_cast<std::size_t>(adr)] ^= static_cast<std::uint8_t>(mask);
+        other[rign7ee::kPowerHi] ^= 0x0F;  // an adjustment for the restore to send
+        const std::string path = rig.dir.file("other.bin");
+        std::filesystem::remove(path);
+        testsupport::WriteFile(path, std::string(other.begin(), other.end()));
+        const std::size_t mark = sim.e8Log().size();
+        const std::uint8_t powerHi = sim.byteAt(rign7ee::kPowerHi);
 
-    rig.win.openAnswer = path;
-    rig.win.viewAnswers = {true, true};
-    rig.win.tickAnswer = false;
-    rig.main().mnuFileRestore_Click();
-    ASSERT_EQ(rig.win.views.size(), 2u);
-    EXPECT_NE(rig.win.views[1].text.find("probably comes from another radio"), std::string::npos);
-    EXPECT_FALSE(rig.win.views[1].requiredTick.empty());
-    rig.runFor(2000);
-    EXPECT_EQ(rig.op().ValuesPending(), 0u);
-    for (std::size_t i = mark; i < sim.e8Log().size(); ++i) EXPECT_NE(sim.e8Log()[i].code, rign7e8::kPowerHi);
-
-    rig.win.viewAnswers = {true, true};
-    rig.win.tickAnswer = true;
-    rig.main().mnuFileRestore_Click();
-    ASSERT_TRUE(AllSent());
-    EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), other[rign7ee::kPowerHi]);
-    EXPECT_NE(sim.byteAt(0x0200), other[0x0200]);
+        rig.win.views.clear();
+        rig.win.openAnswer = path;
+        rig.win.viewAnswers = {true, true};
+        rig.win.tickAnswer = false;
+        rig.main().mnuFileRestore_Click();
+        ASSERT_EQ(rig.win.views.size(), 2u);
+        EXPECT_EQ(rig.win.views[1].text.find("comes from another unit") != std::string::npos, c.warns)
+            << rig.win.views[1].text;
+        EXPECT_EQ(rig.win.views[1].requiredTick.empty(), !c.warns);
+        ASSERT_TRUE(AllSent());
+        if (c.warns) {
+            // Without the tick nothing goes; with it the adjustments do, never the channels.
+            for (std::size_t i = mark; i < sim.e8Log().size(); ++i) EXPECT_NE(sim.e8Log()[i].code, rign7e8::kPowerHi);
+            EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), powerHi);
+            rig.win.viewAnswers = {true, true};
+            rig.win.tickAnswer = true;
+            rig.main().mnuFileRestore_Click();
+            ASSERT_TRUE(AllSent());
+        }
+        EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), other[rign7ee::kPowerHi]);
+        for (const auto& [adr, mask] : c.changes) EXPECT_NE(sim.byteAt(adr), other[static_cast<std::size_t>(adr)]);
+    }
     EXPECT_EQ(sim.cloneWriteRequests(), 0);
+}
+
+TEST_F(SafetyNet, TheFileChooserStartsWithThisUnitsArchives) {
+    Start();
+    Connect();
+    const std::string fp = service::UnitFingerprint(sim.image());
+    rig.win.openAnswer.clear();
+    rig.main().mnuFileCompare_Click();
+    rig.main().mnuFileRestore_Click();
+    ASSERT_EQ(rig.win.openPatterns.size(), 2u);
+    EXPECT_EQ(rig.win.openPatterns[0], "*_" + fp + "_*.bin");
+    EXPECT_EQ(rig.win.openPatterns[1], "*_" + fp + "_*.bin");
+    // The archive of this connection matches it.
+    EXPECT_NE(std::filesystem::path(Archive()).filename().string().find("_" + fp + "_"), std::string::npos);
 }
 
 TEST_F(SafetyNet, CompareShowsBothListingsWithTheDifferingLinesMarked) {
@@ -459,6 +514,7 @@ TEST_F(SafetyNet, CompareShowsBothListingsWithTheDifferingLinesMarked) {
     ByteStr saved = sim.image();
     saved[rign7ee::kPowerHi] = static_cast<std::uint8_t>(saved[rign7ee::kPowerHi] + 9);
     saved[rign7ee::kModN] = static_cast<std::uint8_t>(saved[rign7ee::kModN] + 1);
+    saved[50] = static_cast<std::uint8_t>(saved[50] + 1);  // a slant: restore never sends it
     const std::string path = rig.dir.file("saved.bin");
     testsupport::WriteFile(path, std::string(saved.begin(), saved.end()));
     EXPECT_TRUE(rig.win.mnuFileCompare.isEnabled);
@@ -466,14 +522,22 @@ TEST_F(SafetyNet, CompareShowsBothListingsWithTheDifferingLinesMarked) {
     rig.main().mnuFileCompare_Click();
     ASSERT_EQ(rig.win.views.size(), 1u);
     const auto lines = Lines(rig.win.views[0].text);
-    EXPECT_EQ(lines[0], "2 adjustable bytes differ, 2 lines marked *.");
-    int marked = 0;
+    EXPECT_EQ(lines[0],
+              "2 adjustable bytes differ: 2 lines marked > (restore sends them), 1 line marked * (restore does not "
+              "send them).");
+    int sends = 0;
+    int stays = 0;
     for (const auto& l : lines) {
-        if (l.rfind("* ", 0) != 0) continue;
-        ++marked;
-        EXPECT_TRUE(l.find("POW HI Level") != std::string::npos || l.find("MOD N Level") != std::string::npos) << l;
+        if (l.rfind("> ", 0) == 0) {
+            ++sends;
+            EXPECT_TRUE(l.find("POW HI Level") != std::string::npos || l.find("MOD N Level") != std::string::npos) << l;
+        } else if (l.rfind("* ", 0) == 0) {
+            ++stays;
+            EXPECT_NE(l.find("MOD Slant(Freq) Band1"), std::string::npos) << l;
+        }
     }
-    EXPECT_EQ(marked, 2);
+    EXPECT_EQ(sends, 2);
+    EXPECT_EQ(stays, 1);
     EXPECT_EQ(lines.size(), 3u + 100u);
     EXPECT_TRUE(rig.win.views[0].okCaption.empty());
     rig.runFor(1000);
@@ -608,6 +672,413 @@ TEST_F(SafetyNet, AFolderNameWithABackslashNIsShownAsItIs) {
     const std::string& m = rig.desktop.messages[0];
     EXPECT_NE(m.find(spy.folder + "/ZT-N7_2526-0100_"), std::string::npos) << m;
     EXPECT_NE(m.find("No space left on device.\r\nThe adjustment goes on"), std::string::npos) << m;
+}
+
+}  // namespace
+
+namespace {
+
+using namespace testsupport;
+using zsim::ZtN7Sim;
+
+// Verify, and the ends of a revert, through the whole program.
+class Verify : public SafetyNet {
+protected:
+    // File, "Verify radio...", then ticks until its result is shown (or a message).
+    void RunVerify() {
+        ASSERT_TRUE(rig.win.mnuFileVerify.isEnabled);
+        const std::size_t views = rig.win.views.size();
+        const std::size_t messages = rig.desktop.messages.size();
+        rig.main().mnuFileVerify_Click();
+        ASSERT_TRUE(rig.runUntil(
+            [&] { return rig.win.views.size() > views || rig.desktop.messages.size() > messages; }, 60000));
+        rig.runFor(500);
+    }
+    const platform::TextView& LastView() { return rig.win.views.back(); }
+    std::string RecordText() { return rig.program->record().RecordText(); }
+    // Rows of the record whose source column starts with `by`.
+    std::vector<std::vector<std::string>> RowsBy(const std::string& by) {
+        std::vector<std::vector<std::string>> out;
+        for (const auto& r : Rows(RecordText()))
+            if (r.size() == 7 && r[6].rfind(by, 0) == 0) out.push_back(r);
+        return out;
+    }
+    // Power(Hi) two up, Balance one down, the TXF procedure: 42 values.
+    void StepsAndTxf() {
+        StepBy(kLinePowerHi, 2);
+        StepBy(kLineBalance, -1);
+        ASSERT_TRUE(AllSent());
+        RunTxf();
+        ASSERT_TRUE(AllSent());
+    }
+};
+
+TEST_F(Verify, ACleanVerifyProvesEveryValueAndKeepsTheImageAsReadForRevert) {
+    Start();
+    Connect();
+    EXPECT_FALSE(rig.win.mnuFileVerify.isEnabled);  // nothing sent since the read
+    EXPECT_EQ(rig.win.lblSafetyNet.text, "");
+    const ByteStr asRead = sim.image();
+    ASSERT_NO_FATAL_FAILURE(StepsAndTxf());
+    const std::size_t sent = rig.op().ValuesUnverified();
+    ASSERT_GE(sent, 42u);
+    EXPECT_EQ(rig.win.lblSafetyNet.text, std::to_string(sent) + " values sent, not verified");
+    const int reads = sim.cloneReads();
+    const int identities = sim.identityRequests();
+
+    ASSERT_NO_FATAL_FAILURE(RunVerify());
+    // Read again as Connect reads: identity, high-speed request, clone read.
+    EXPECT_EQ(sim.cloneReads(), reads + 1);
+    EXPECT_EQ(sim.identityRequests(), identities + 1);
+    EXPECT_TRUE(rig.desktop.messages.empty());
+    EXPECT_EQ(LastView().title, "Verify radio");
+    EXPECT_TRUE(std::regex_match(LastView().text,
+                                 std::regex("Verified: the radio holds all " + std::to_string(sent) +
+                                            " values sent since \\d\\d:\\d\\d:\\d\\d\\.\n")))
+        << LastView().text;
+    EXPECT_EQ(rig.win.lblSafetyNet.text, "");
+    EXPECT_FALSE(rig.win.mnuFileVerify.isEnabled);
+    EXPECT_TRUE(rig.op().RigN7Prop_EditEnabled());
+    // The record: the summary and where the new read went; the read is archived.
+    const auto rows = RowsBy("verify");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][1], "Verify: all " + std::to_string(sent) + " values stored");
+    EXPECT_EQ(rows[1][1].rfind("Verify read archived as ZT-N7_2526-0100_", 0), 0u) << rows[1][1];
+    const auto archives = FilesIn(rig.archiveFolder, ".bin");
+    ASSERT_EQ(archives.size(), 2u);
+    EXPECT_EQ(Bytes(testsupport::ReadFile(archives.back())), sim.image());
+    EXPECT_EQ(FilesIn(rig.archiveFolder, ".csv").size(), 1u);  // one record for the connection
+
+    // The cycle goes on and revert still goes back to the connection's first read.
+    EXPECT_EQ(rig.op().ImageAsRead(), asRead);
+    StepBy(kLineSql, 1);
+    ASSERT_TRUE(AllSent());
+    EXPECT_EQ(rig.win.lblSafetyNet.text, "1 value sent, not verified");
+    Revert();
+    ASSERT_TRUE(AllSent());
+    EXPECT_EQ(sim.image(), asRead);
+}
+
+// Each fault leaves the radio holding something else than was sent; the
+// verify names it. (Comparing the new read with the read it replaces
+// instead of with the expected image would find nothing.)
+TEST_F(Verify, ARadioThatDidNotStoreAValueIsCaughtWithTheItemExpectedAndFound) {
+    struct Case { const char* what; void (*set)(ZtN7Sim::Faults&); int found; };
+    const std::vector<Case> cases = {
+        {"ignores Power(Hi)", [](ZtN7Sim::Faults& f) { f.ignoreCommand = rign7e8::kPowerHi; }, 0},
+        {"stores Power(Hi) one higher", [](ZtN7Sim::Faults& f) { f.storeWrongCommand = rign7e8::kPowerHi; }, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ZtN7Sim radio;
+        zsim::ZtN7SimPeer line{radio};
+        ProgramRig r{&line};
+        ASSERT_TRUE(r.Start());
+        r.tick();
+        ASSERT_TRUE(r.Connect());
+        ASSERT_TRUE(r.runUntil([&] { return r.op().RigOpFunc_CanSendValues(); }, 60000));
+        const int asRead = radio.byteAt(rign7ee::kPowerHi);
+        c.set(radio.faults());
+        r.select(kLinePowerHi);
+        for (int i = 0; i < 2; ++i) {
+            r.key(keys::kRight);
+            r.runFor(500);
+        }
+        r.select(kLineBalance);
+        r.key(keys::kLeft);
+        r.runFor(2000);
+        ASSERT_TRUE(r.win.mnuFileVerify.isEnabled);
+        r.main().mnuFileVerify_Click();
+        ASSERT_TRUE(r.runUntil([&] { return !r.win.views.empty(); }, 60000));
+        const std::string text = r.win.views.back().text;
+        // The found value: unchanged (0 steps) or the last value sent plus one.
+        const int found = c.found == 0 ? asRead : asRead + c.found;
+        EXPECT_NE(text.find("Not stored: the radio does not hold 1 of the 2 values sent since"), std::string::npos)
+            << text;
+        EXPECT_TRUE(std::regex_search(text, std::regex("Power\\(Hi\\) +79 +" + std::to_string(asRead + 2) + " +" +
+                                                       std::to_string(found) + "\n")))
+            << text;
+        EXPECT_EQ(text.find("Balance"), std::string::npos) << text;  // stored as sent
+        // The record holds the summary and the mismatch row.
+        const std::string rec = r.program->record().RecordText();
+        EXPECT_NE(rec.find(",Verify: 1 of 2 values not stored,,,,,verify"), std::string::npos) << rec;
+        EXPECT_NE(rec.find(",Power(Hi),79," + std::to_string(asRead) + ",,,verify: not stored (expected " +
+                           std::to_string(asRead + 2) + " found " + std::to_string(found) + ")"),
+                  std::string::npos)
+            << rec;
+        // The console shows what the radio holds.
+        EXPECT_EQ(r.console().Value(kLinePowerHi), found);
+        EXPECT_TRUE(r.op().RigN7Prop_EditEnabled());
+    }
+}
+
+TEST_F(Verify, BytesChangedButNeverSentAreListedApart) {
+    Start();
+    Connect();
+    StepBy(kLinePowerHi, 1);
+    ASSERT_TRUE(AllSent());
+    sim.byteAt(0x1000, 0x12);  // something else changed the radio
+    ASSERT_NO_FATAL_FAILURE(RunVerify());
+    const std::string text = LastView().text;
+    EXPECT_EQ(text.rfind("Verified: the radio holds the 1 value sent since ", 0), 0u) << text;
+    EXPECT_NE(text.find("1 byte differs that was never sent: something else changed the radio."), std::string::npos)
+        << text;
+    EXPECT_TRUE(std::regex_search(text, std::regex("0x1000 +4096 +255 +18\n"))) << text;
+    EXPECT_NE(RecordText().find(",0x1000,4096,255,,,verify: changed but never sent (expected 255 found 18)"),
+              std::string::npos);
+}
+
+// A verify read that fails takes nothing: the program's image, the image as
+// read and the values not yet verified stay, and the cycle goes on.
+TEST_F(Verify, ARadioSwitchedOffBehindTheEchoingCableOrAnotherUnitChangesNothing) {
+    struct Case { const char* what; bool switchedOff; const char* says; };
+    for (const Case& c : {Case{"switched off", true, "The verify read did not end whole"},
+                          Case{"another unit", false, "The radio read is another unit"}}) {
+        SCOPED_TRACE(c.what);
+        ZtN7Sim radio;
+        zsim::ZtN7SimPeer line{radio};
+        ProgramRig r{&line};
+        ASSERT_TRUE(r.Start());
+        r.tick();
+        ASSERT_TRUE(r.Connect());
+        ASSERT_TRUE(r.runUntil([&] { return r.op().RigOpFunc_CanSendValues(); }, 60000));
+        r.select(kLinePowerHi);
+        r.key(keys::kRight);
+        r.runFor(2000);
+        const ByteStr expected = r.image().bytes();
+        const ByteStr asRead = r.op().ImageAsRead();
+        if (c.switchedOff) {
+            radio.faults().silence = true;
+        } else {
+            ByteStr other = radio.image();
+            other[50] ^= 0x21;  // another unit's slant, the same channels
+            radio.image(other);
+        }
+        r.main().mnuFileVerify_Click();
+        ASSERT_TRUE(r.runUntil([&] { return !r.desktop.messages.empty(); }, 60000));
+        EXPECT_NE(r.desktop.messages.back().find(c.says), std::string::npos) << r.desktop.messages.back();
+        ASSERT_TRUE(r.runUntil([&] { return r.op().RigN7Prop_EditEnabled(); }, 5000));
+        EXPECT_EQ(r.image().bytes(), expected);
+        EXPECT_EQ(r.op().ImageAsRead(), asRead);
+        EXPECT_EQ(r.op().ValuesUnverified(), 1u);
+        EXPECT_EQ(r.win.lblSafetyNet.text, "1 value sent, not verified");
+        EXPECT_TRUE(r.win.views.empty());
+        EXPECT_EQ(FilesIn(r.archiveFolder, ".bin").size(), 1u);  // nothing of it archived
+        // Switched on again (or the right unit back): the verify goes through.
+        radio.faults().silence = false;
+        radio.image(expected);
+        r.desktop.messages.clear();
+        ASSERT_TRUE(r.win.mnuFileVerify.isEnabled);
+        r.main().mnuFileVerify_Click();
+        ASSERT_TRUE(r.runUntil([&] { return !r.win.views.empty(); }, 60000));
+        EXPECT_EQ(r.win.views.back().text.rfind("Verified:", 0), 0u) << r.win.views.back().text;
+    }
+}
+
+TEST_F(Verify, RevertShowsItsProgressAndItsEndOffersVerify) {
+    Start();
+    // Revert and restore wait for the first cycle to send every value as read.
+    ASSERT_TRUE(rig.Connect());
+    EXPECT_FALSE(rig.op().RigOpFunc_CanSendValues());
+    ASSERT_TRUE(AllSent());
+    rig.runFor(500);
+    EXPECT_TRUE(rig.op().RigOpFunc_CanSendValues());
+    ASSERT_NO_FATAL_FAILURE(StepThreeAndRevert());
+    rig.tick();
+    EXPECT_EQ(rig.win.lblSafetyNet.text.rfind("Reverting ", 0), 0u) << rig.win.lblSafetyNet.text;
+    std::set<std::string> seen;
+    rig.win.viewAnswers = {true};  // the end's question: verify now
+    ASSERT_TRUE(rig.runUntil(
+        [&] {
+            seen.insert(rig.win.lblSafetyNet.text.substr(0, rig.win.lblSafetyNet.text.find(" - ")));
+            return rig.win.views.size() >= 2;
+        },
+        20000));
+    EXPECT_TRUE(seen.count("Reverting 1 of 3") && seen.count("Reverting 2 of 3") && seen.count("Reverting 3 of 3"));
+    EXPECT_EQ(rig.win.views[1].text.rfind("Reverted: 3 values sent \xE2\x80\x94 verify now?", 0), 0u)
+        << rig.win.views[1].text;
+    EXPECT_EQ(rig.win.views[1].okCaption, "&Verify");
+    ASSERT_TRUE(rig.runUntil([&] { return rig.win.views.size() >= 3; }, 60000));
+    EXPECT_EQ(rig.win.views[2].text.rfind("Verified: the radio holds all 3 values sent since", 0), 0u)
+        << rig.win.views[2].text;
+}
+
+// Every way a revert can end early tells the values not sent back, and the
+// record rows them. (Clearing the queue without a word, as before, fails
+// every case.)
+TEST_F(Verify, ARevertEndedEarlyNamesTheValuesNotSentBack) {
+    struct Case { const char* cause; std::function<void(ProgramRig&)> end; };
+    // The procedure starts in the cycle after Enter, whose send goes first.
+    const std::vector<Case> cases = {
+        {"Connect", [](ProgramRig& r) { r.main().cmd00_Click(0); }},
+        {"a port change", [](ProgramRig& r) { r.main().mnuOptSelCom_Click(2); }},
+        {"a guided procedure", [](ProgramRig& r) {
+             r.select(kLineTxf);
+             r.win.viewAnswers = {true};
+             r.key(keys::kEnter);
+         }},
+        {"closing the window", [](ProgramRig& r) {
+             r.win.viewAnswers = {true};
+             EXPECT_TRUE(r.main().Form_MayClose());
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cause);
+        ZtN7Sim radio;
+        zsim::ZtN7SimPeer line{radio};
+        ProgramRig r{&line};
+        ASSERT_TRUE(r.Start());
+        r.tick();
+        ASSERT_TRUE(r.Connect());
+        ASSERT_TRUE(r.runUntil([&] { return r.op().RigOpFunc_CanSendValues(); }, 60000));
+        for (int line : {kLinePowerHi, kLineBalance, kLineSql}) {
+            r.select(line);
+            r.key(keys::kRight);
+            r.runFor(1000);
+        }
+        r.win.viewAnswers = {true};
+        r.main().mnuFileRevert_Click();
+        ASSERT_EQ(r.op().ValuesPending(), 3u);
+        r.win.views.clear();
+        c.end(r);
+        r.runFor(1000);
+        EXPECT_EQ(r.op().ValuesPending(), 0u);
+        const bool closing = std::string(c.cause) == "closing the window";
+        const bool asked = closing || std::string(c.cause) == "a guided procedure";
+        if (asked) {
+            // Asked first, with the values that would not go back.
+            ASSERT_FALSE(r.win.views.empty());
+            EXPECT_NE(r.win.views[0].text.find("The revert has not sent 3 values back yet"), std::string::npos)
+                << r.win.views[0].text;
+            EXPECT_NE(r.win.views[0].text.find("Power(Hi) (address 79)"), std::string::npos);
+        }
+        const bool procedure = std::string(c.cause) == "a guided procedure";
+        std::vector<std::string> notSent = {"Balance (address 74)", "SQL (address 274)"};
+        if (!procedure) notSent.insert(notSent.begin(), "Power(Hi) (address 79)");
+        if (!closing) {
+            ASSERT_FALSE(r.desktop.messages.empty());
+            const std::string& m = r.desktop.messages.back();
+            EXPECT_NE(m.find(std::string("The revert was ended by ") + c.cause + ": " +
+                             std::to_string(notSent.size()) + " values were not sent back"),
+                      std::string::npos)
+                << m;
+            for (const auto& item : notSent) EXPECT_NE(m.find(item), std::string::npos) << item << "\n" << m;
+            if (procedure) EXPECT_EQ(m.find("Power(Hi)"), std::string::npos) << m;
+        }
+        // The connection's record on disk (Connect starts a new one).
+        const std::string record = testsupport::ReadFile(FilesIn(r.archiveFolder, ".csv").front());
+        int rows = 0;
+        for (const auto& row : Rows(record)) rows += row.size() == 7 && row[6] == std::string("revert not sent: ") + c.cause;
+        EXPECT_EQ(rows, static_cast<int>(notSent.size())) << record;
+    }
+}
+
+TEST_F(Verify, ClosingTheWindowIsCancelledWhenTheUserKeepsTheRevertGoing) {
+    Start();
+    Connect();
+    ASSERT_NO_FATAL_FAILURE(StepThreeAndRevert());
+    rig.win.views.clear();
+    rig.win.viewAnswers = {false};
+    EXPECT_FALSE(rig.main().Form_MayClose());
+    ASSERT_TRUE(AllSent());  // the revert went on
+    EXPECT_EQ(RowsBy("revert").size(), 3u);
+    EXPECT_TRUE(rig.main().Form_MayClose());  // nothing left to lose: no question
+    EXPECT_EQ(rig.win.views.size(), 2u);       // the close question and the revert's end
+}
+
+// A full disk (or no data folder) leaves the record in memory: told, shown
+// in the window, saved elsewhere on request, and asked about before a close.
+TEST_F(Verify, ARecordOnlyInMemoryIsToldShownAndCanBeSavedElsewhere) {
+    struct Case { const char* name; bool failWrites; int appendsAllowed; bool noFolder; };
+    const std::vector<Case> cases = {
+        {"the disk is full at the archive", true, 0, false},
+        {"the disk fills at the record", false, 2, false},
+        {"no data folder", false, 1 << 30, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ZtN7Sim radio;
+        zsim::ZtN7SimPeer line{radio};
+        ProgramRig r{&line};
+        FailingStorage full(r.storage);
+        full.failWrites = c.failWrites;
+        full.appendsAllowed = c.appendsAllowed;
+        platform::FileStorage none{std::string()};
+        platform::SetStorage(c.noFolder ? static_cast<platform::IStorage*>(&none) : &full);
+        ASSERT_TRUE(r.Start());
+        r.tick();
+        ASSERT_TRUE(r.Connect());
+        ASSERT_TRUE(r.runUntil([&] { return r.op().RigOpFunc_CanSendValues(); }, 60000));
+        r.select(kLinePowerHi);
+        r.key(keys::kRight);
+        r.runFor(2000);
+        ASSERT_EQ(r.desktop.messages.size(), 1u);
+        EXPECT_NE(r.desktop.messages[0].find("The service record is not being kept on disk"), std::string::npos)
+            << r.desktop.messages[0];
+        EXPECT_NE(r.win.lblSafetyNet.text.find("Service record only in memory, not on disk"), std::string::npos)
+            << r.win.lblSafetyNet.text;
+        EXPECT_TRUE(r.win.mnuFileServiceRecord.isEnabled);
+        // Closing asks; kept open when the user says so.
+        r.win.viewAnswers = {false};
+        EXPECT_FALSE(r.main().Form_MayClose());
+        ASSERT_EQ(r.win.views.size(), 1u);
+        EXPECT_NE(r.win.views[0].text.find("only in memory, not on disk: closing loses it"), std::string::npos);
+        // Saved elsewhere from File, Service record...
+        const std::string target = r.dir.file("kept-record.csv");
+        r.win.viewAnswers = {true};
+        r.win.saveAnswer = target;
+        r.main().mnuFileServiceRecord_Click();
+        ASSERT_EQ(r.win.views.size(), 2u);
+        EXPECT_EQ(r.win.views[1].okCaption, "&Save as...");
+        EXPECT_EQ(testsupport::ReadFile(target), r.program->record().RecordText());
+        EXPECT_NE(testsupport::ReadFile(target).find(",Power(Hi),79,"), std::string::npos);
+        // Nothing more to lose: the close asks no more.
+        EXPECT_TRUE(r.main().Form_MayClose());
+        EXPECT_EQ(r.win.views.size(), 2u);
+        r.main().lboConsole_KeyDown(keys::kRight, false);
+        r.runFor(1000);
+        r.win.viewAnswers = {true};
+        EXPECT_TRUE(r.main().Form_MayClose());  // a new row: asked again
+        EXPECT_EQ(r.win.views.size(), 3u);
+    }
+}
+
+TEST_F(Verify, SweepRowsSayBandPassSweepAndAStepAwayAndBackInTheFirstCycleKeepsItsRow) {
+    Start();
+    ASSERT_TRUE(rig.Connect());
+    // During the first cycle: Power(Hi) one up and, once that reached the
+    // radio, back again. (Taking every send of the first cycle that equals
+    // the value as read for the cycle's own, as before, loses the way back.)
+    const int asRead = sim.byteAt(rign7ee::kPowerHi);
+    rig.select(kLinePowerHi);
+    rig.key(keys::kRight);
+    ASSERT_TRUE(rig.runUntil([&] { return sim.byteAt(rign7ee::kPowerHi) == asRead + 1; }, 5000));
+    rig.key(keys::kLeft);
+    ASSERT_TRUE(AllSent());
+    rig.runFor(500);
+    const auto rows = Rows(RecordText());
+    ASSERT_EQ(rows.size(), 3u) << RecordText();
+    EXPECT_EQ(rows[0][1], "Power(Hi)");
+    EXPECT_EQ(rows[0][5], std::to_string(asRead + 1));
+    EXPECT_EQ(rows[1][1], "Power(Hi)");
+    EXPECT_EQ(rows[1][5], std::to_string(asRead));  // back at the value as read
+    EXPECT_EQ(rows[2][6], "connect");                // the first cycle ended after both
+
+    // A sweep of one band-pass point: every row says so, signed as shown.
+    rig.select(kLineBpfT2);
+    rig.key(keys::kEnter);
+    ASSERT_TRUE(rig.runUntil([&] { return rig.op().ProcedureRunning(); }, 5000));
+    ASSERT_TRUE(rig.runUntil([&] { return !rig.op().ProcedureRunning(); }, 600000));
+    ASSERT_TRUE(AllSent());
+    const auto sweep = RowsBy("band-pass sweep");
+    EXPECT_GE(sweep.size(), 200u);
+    bool negative = false;
+    for (const auto& r : sweep) {
+        EXPECT_EQ(r[1], "BPF T2");
+        negative = negative || r[5].rfind("-", 0) == 0;
+    }
+    EXPECT_TRUE(negative);
+    for (const auto& r : RowsBy("key")) EXPECT_NE(r[1], "BPF T2");
 }
 
 }  // namespace

@@ -106,6 +106,23 @@ TEST(SimPty, ControlPipeChangesTheRadioWhileItRuns) {
     EXPECT_TRUE(Readout(port, 0, 300).empty());
     Control(fifo, "clear-faults");
     EXPECT_EQ(Readout(port, 0), Answer('B', '0'));
+    // Power(Hi) (its reference read-out is channel 12): ignored, then stored
+    // one higher, then stored as sent.
+    const ByteStr powerHi40 = {0xE8, 0x25, 0x26, 0x01, 0x00, 0x05, '4', '0'};
+    Control(fifo, "fault ignore-command=05");
+    Exchange(port, powerHi40, 100);
+    EXPECT_EQ(Readout(port, 12), Answer('C', '8'));
+    Control(fifo, "clear-faults");
+    Control(fifo, "fault store-wrong=05");
+    Exchange(port, powerHi40, 100);
+    EXPECT_EQ(Readout(port, 12), Answer('4', '1'));
+    Control(fifo, "clear-faults");
+    Exchange(port, powerHi40, 100);
+    EXPECT_EQ(Readout(port, 12), Answer('4', '0'));
+    // Switched off behind the cable: the echo comes back, no answer.
+    Control(fifo, "fault switched-off");
+    EXPECT_TRUE(Readout(port, 0, 300).empty());
+    Control(fifo, "clear-faults");
     port.setPortOpen(false);
     EXPECT_EQ(proc.stop(), 0);
     EXPECT_NE(::access(fifo.c_str(), F_OK), 0) << "the pipe the simulator made is removed at exit";

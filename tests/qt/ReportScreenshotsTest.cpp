@@ -21,7 +21,7 @@ TEST_F(ReportScreenshots, ChartWindowAndReportPages) {
     ASSERT_FALSE(qtreport::CommandOutput("command -v pdftoppm").empty()) << "pdftoppm (poppler-utils) is missing";
 
     ASSERT_NO_FATAL_FAILURE(Session());
-    VerifyAgainstTheRadio();
+    ASSERT_NO_FATAL_FAILURE(VerifyAgainstTheRadio());
     const std::string pdf = rig.dir.file("report.pdf");
     rig.win.reportAnswer = pdf;
     rig.main().mnuFileReport_Click();

@@ -27,11 +27,8 @@ bool Has(const std::string& text, const std::string& pattern) {
     return std::regex_search(text, std::regex(pattern));
 }
 
-std::string Archive(const testsupport::ProgramRig& rig) {
-    for (const auto& e : std::filesystem::directory_iterator(rig.archiveFolder))
-        if (e.path().extension() == ".bin") return e.path().string();
-    return {};
-}
+// The connection's archived image (a verify read is archived beside it).
+std::string Archive(const testsupport::ProgramRig& rig) { return rig.program->record().ImagePath(); }
 
 TEST_F(ServiceReportPdf, HoldsEveryChangedItemTheTxfTableTheVerificationAndTheArchivesSha256) {
     ASSERT_FALSE(CommandOutput("command -v pdftotext").empty()) << "pdftotext (poppler-utils) is missing";
@@ -43,7 +40,7 @@ TEST_F(ServiceReportPdf, HoldsEveryChangedItemTheTxfTableTheVerificationAndTheAr
     ASSERT_FALSE(unverified.empty());
     EXPECT_TRUE(Has(unverified, R"(Verification +not verified)")) << unverified;
 
-    VerifyAgainstTheRadio();
+    ASSERT_NO_FATAL_FAILURE(VerifyAgainstTheRadio());
     const std::string text = Report("report.pdf");
     ASSERT_FALSE(text.empty());
     SCOPED_TRACE(text);
@@ -99,7 +96,8 @@ TEST_F(ServiceReportPdf, HoldsEveryChangedItemTheTxfTableTheVerificationAndTheAr
     EXPECT_TRUE(Has(text, R"(present 120 \(\d+\.\d\d'C\))"));
     // The last read-outs and the service record's rows.
     EXPECT_TRUE(Has(text, R"(TEMPS:120:78h)"));
-    EXPECT_TRUE(Has(text, R"(\d\d:\d\d:\d\d +Power\(Hi\) +79 +\d+ +\d+ +\d+ +key)"));
+    EXPECT_TRUE(Has(text, R"(\d\d:\d\d:\d\d [+-]\d\d:\d\d +Power\(Hi\) +79 +\d+ +\d+ +\d+ +key)"));
+    EXPECT_TRUE(Has(text, R"(Verify: all \d+ values stored)"));
     EXPECT_TRUE(Has(text, R"(TXF point 39 +255)"));
     EXPECT_TRUE(Has(text, R"(band-pass sweep)"));
 }

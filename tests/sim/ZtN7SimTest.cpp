@@ -177,6 +177,29 @@ TEST(ZtN7Sim, AdjustmentCommandsStoreTheirByteAndAreLogged) {
     EXPECT_TRUE(sim.started());
 }
 
+// The faults a verify has to catch: the command arrives (and is logged) but
+// the radio keeps its old value, keeps a different one, or hears nothing.
+TEST(ZtN7Sim, FaultsThatLeaveTheRadioHoldingOtherValuesThanSent) {
+    struct Case { const char* what; void (*set)(ZtN7Sim::Faults&); int powerHi; int balance; bool logged; };
+    const int before = ZtN7Sim::DefaultImage()[79];
+    const int balance = ZtN7Sim::DefaultImage()[74];
+    const std::vector<Case> cases = {
+        {"ignores Power(Hi)", [](ZtN7Sim::Faults& f) { f.ignoreCommand = 5; }, before, 0x31, true},
+        {"stores Power(Hi) one higher", [](ZtN7Sim::Faults& f) { f.storeWrongCommand = 5; }, 0x41, 0x31, true},
+        {"switched off", [](ZtN7Sim::Faults& f) { f.silence = true; }, before, balance, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ZtN7Sim sim;
+        c.set(sim.faults());
+        EXPECT_TRUE(sim.feed(E8(5, 0x40)).empty());
+        EXPECT_TRUE(sim.feed(E8(10, 0x31)).empty());
+        EXPECT_EQ(sim.byteAt(79), c.powerHi);
+        EXPECT_EQ(sim.byteAt(74), c.balance);  // other commands are stored as sent
+        EXPECT_EQ(sim.e8Log().size(), c.logged ? 2u : 0u);
+    }
+}
+
 TEST(ZtN7Sim, RecordsTheTxfTableAndSMeterPointsItReceives) {
     ZtN7Sim sim;
     EXPECT_EQ(sim.sMeterS1Written(), -1);

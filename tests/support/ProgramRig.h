@@ -81,19 +81,20 @@ inline std::string NewFileText(const std::string& text) {
 // Recording versions of every control of the main window.
 struct MemMainWindow {
     platform::MemWindow window;
-    platform::MemLabel lblComBusy, lblTitle, lblProgress;
+    platform::MemLabel lblComBusy, lblTitle, lblProgress, lblSafetyNet;
     platform::MemButton cmd00[3];
     platform::MemFrame fra01[4];
     platform::MemListBox lboConsole, lbo01[2];
     platform::MemTextBox txtDispPara;
     platform::MemLine linSepa[2];
     platform::MemMenuItem mnuOptSelCom[5], mnuOptionSelAutoRelease[6], mnuFileSaveImage;
-    platform::MemMenuItem mnuFileServiceRecord, mnuFileRevert, mnuFileCompare, mnuFileRestore;
+    platform::MemMenuItem mnuFileServiceRecord, mnuFileRevert, mnuFileCompare, mnuFileRestore, mnuFileVerify;
     std::string saveAnswer;  // what the file chooser answers
     std::vector<std::string> saveAsked;
     std::string openAnswer;  // what the open-file chooser answers
     std::deque<std::string> openAnswers;  // answered first, in turn, when given
     std::vector<std::string> openAsked;
+    std::vector<std::string> openPatterns;  // the names each open-file chooser showed first
     // Every text window shown, and the answers its OK button gives in turn
     // (a window that asks and finds no answer left is cancelled). A window
     // with a required tick is answered with OK only when tickAnswers says so.
@@ -131,8 +132,11 @@ struct MemMainWindow {
         c.mnuFileRevert = &mnuFileRevert;
         c.mnuFileCompare = &mnuFileCompare;
         c.mnuFileRestore = &mnuFileRestore;
-        c.chooseOpenFile = [this](const std::string& folder) {
+        c.mnuFileVerify = &mnuFileVerify;
+        c.lblSafetyNet = &lblSafetyNet;
+        c.chooseOpenFile = [this](const std::string& folder, const std::string& pattern) {
             openAsked.push_back(folder);
+            openPatterns.push_back(pattern);
             if (!openAnswers.empty()) {
                 const std::string a = openAnswers.front();
                 openAnswers.pop_front();

@@ -64,7 +64,10 @@ void Usage(FILE* f) {
         "                      short-record[=HEXADR] (record address, default 0100),\n"
         "                      extra-signature-byte, record-outside-image, write-refused,\n"
         "                      hang-on-clone-write, drop-readouts, malformed-readouts,\n"
-        "                      short-readouts, line-noise\n"
+        "                      short-readouts, line-noise,\n"
+        "                      switched-off (the same as silence: nothing heard, stored or answered),\n"
+        "                      ignore-command=HEXCODE (that adjustment command is not stored),\n"
+        "                      store-wrong=HEXCODE (that adjustment command stores its value + 1)\n"
         "  --help            show this text\n",
         f);
 }
@@ -93,7 +96,16 @@ bool ApplyFault(const std::string& arg, zsim::ZtN7Sim::Faults& f) {
         out = static_cast<std::int32_t>(v);
         return true;
     };
-    if (name == "silence") f.silence = true;
+    auto code = [&](int& out) {
+        char* end = nullptr;
+        const long v = std::strtol(param.c_str(), &end, 16);
+        if (param.empty() || *end != '\0' || v < 0 || v > 0xFF) return false;
+        out = static_cast<int>(v);
+        return true;
+    };
+    if (name == "ignore-command") return code(f.ignoreCommand);
+    if (name == "store-wrong") return code(f.storeWrongCommand);
+    if (name == "silence" || name == "switched-off") f.silence = true;
     else if (name == "wrong-main-code") f.wrongMainCode = true;
     else if (name == "wrong-sub-code") f.wrongSubCode = true;
     else if (name == "corrupt-record") return address(f.corruptRecordAt);

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStatusBar>
 
 #include "shell/Types.h"
 #include "shell/frmMain.h"
@@ -111,6 +112,7 @@ void QtMainWindow::build() {
     revertAction_ = addFileAction(QStringLiteral("Re&vert to values as read..."), aRevert_, &frmMain::mnuFileRevert_Click);
     compareAction_ = addFileAction(QStringLiteral("&Compare with saved image..."), aCompare_, &frmMain::mnuFileCompare_Click);
     restoreAction_ = addFileAction(QStringLiteral("R&estore adjustments from saved image..."), aRestore_, &frmMain::mnuFileRestore_Click);
+    verifyAction_ = addFileAction(QStringLiteral("Veri&fy radio..."), aVerify_, &frmMain::mnuFileVerify_Click);
     service_ = std::make_unique<QtServiceViews>(this, fileMenu_, [this] { return logic_; });
     fileMenu_->addSeparator();
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
@@ -148,6 +150,13 @@ void QtMainWindow::build() {
         linSepa_[i]->setFrameShape(QFrame::NoFrame);
         aLin_[i] = std::make_unique<QtLine>(linSepa_[i]);
     }
+
+    // The safety net's state under the client area.
+    statusBar_ = statusBar();
+    lblSafetyNet_ = new QLabel(statusBar_);
+    lblSafetyNet_->setObjectName(QStringLiteral("lblSafetyNet"));
+    statusBar_->addWidget(lblSafetyNet_, 1);
+    aSafetyNet_ = std::make_unique<QtLabel>(lblSafetyNet_, nullptr, false);
 
     lblComBusy_ = new QLabel(client_);
     lblComBusy_->setFont(Mono(9, true));
@@ -226,10 +235,15 @@ MainWindowControls QtMainWindow::controls() {
     c.mnuFileRevert = aRevert_.get();
     c.mnuFileCompare = aCompare_.get();
     c.mnuFileRestore = aRestore_.get();
-    c.chooseOpenFile = [this](const std::string& folder) {
+    c.mnuFileVerify = aVerify_.get();
+    c.lblSafetyNet = aSafetyNet_.get();
+    c.chooseOpenFile = [this](const std::string& folder, const std::string& pattern) {
+        // This unit's archives first, then every image and every file.
+        QString filters = QStringLiteral("EEPROM images (*.bin);;All files (*)");
+        if (!pattern.empty())
+            filters = QStringLiteral("This unit's archives (%1);;").arg(QString::fromLocal8Bit(pattern.c_str())) + filters;
         const QString path = QFileDialog::getOpenFileName(
-            this, QStringLiteral("Saved EEPROM image"), QString::fromLocal8Bit(folder.c_str()),
-            QStringLiteral("EEPROM images (*.bin);;All files (*)"));
+            this, QStringLiteral("Saved EEPROM image"), QString::fromLocal8Bit(folder.c_str()), filters);
         return path.toLocal8Bit().toStdString();
     };
     c.showText = [this](const TextView& view) { return ShowTextView(this, view); };
@@ -255,6 +269,8 @@ bool QtMainWindow::ShowTextView(QWidget* parent, const TextView& view) {
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     text->setFont(Mono(9));
     text->setPlainText(local(view.text));
+    // Tab and Shift+Tab move between the text and the buttons.
+    text->setTabChangesFocus(true);
     layout->addWidget(text);
     QCheckBox* tick = nullptr;
     if (!view.okCaption.empty() && !view.requiredTick.empty()) {
@@ -268,7 +284,10 @@ bool QtMainWindow::ShowTextView(QWidget* parent, const TextView& view) {
     } else {
         QPushButton* ok = buttons->addButton(local(view.okCaption), QDialogButtonBox::AcceptRole);
         ok->setObjectName(QStringLiteral("textViewOk"));
-        buttons->addButton(QDialogButtonBox::Cancel)->setDefault(true);
+        QPushButton* cancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+        cancel->setObjectName(QStringLiteral("textViewCancel"));
+        cancel->setDefault(true);
+        cancel->setFocus();
         if (tick != nullptr) {
             ok->setEnabled(false);
             connect(tick, &QCheckBox::toggled, ok, &QPushButton::setEnabled);
@@ -371,7 +390,13 @@ void QtMainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void QtMainWindow::closeEvent(QCloseEvent* event) {
-    // The close is never cancelled: the options are saved and the program ends.
+    // The close is cancelled only when the user keeps values still to be
+    // sent back or a record that exists only in memory; otherwise the
+    // options are saved and the program ends.
+    if (!closing_ && logic_ && !logic_->Form_MayClose()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     if (closing_) return;
     closing_ = true;
@@ -389,7 +414,9 @@ int QtMainWindow::height() const { return PxToTwips(this, frameGeometry().height
 void QtMainWindow::move(int left, int top, int width, int height) {
     // The size given is the outer one; take the frame off for the client size.
     const int extraW = frameGeometry().width() - geometry().width();
-    const int extraH = frameGeometry().height() - geometry().height();
+    // The status bar below the client area is not part of the layout's size.
+    const int extraH = frameGeometry().height() - geometry().height() -
+                       (statusBar_ != nullptr ? statusBar_->sizeHint().height() : 0);
     QMainWindow::move(TwipsToPx(this, left), TwipsToPx(this, top));
     resize(std::max(1, TwipsToPx(this, width) - extraW), std::max(1, TwipsToPx(this, height) - extraH));
 }

@@ -14,6 +14,8 @@
 
 class frmMain;
 class QAction;
+class QLabel;
+class QStatusBar;
 
 namespace platform::qt {
 
@@ -44,6 +46,8 @@ public:
     QAction* revertAction() const { return revertAction_; }
     QAction* compareAction() const { return compareAction_; }
     QAction* restoreAction() const { return restoreAction_; }
+    QAction* verifyAction() const { return verifyAction_; }
+    QLabel* safetyNetLabel() const { return lblSafetyNet_; }
     // The charts and the service report's menu items.
     QtServiceViews& serviceViews() const { return *service_; }
 
@@ -86,6 +90,9 @@ private:
     QAction* revertAction_ = nullptr;
     QAction* compareAction_ = nullptr;
     QAction* restoreAction_ = nullptr;
+    QAction* verifyAction_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* lblSafetyNet_ = nullptr;
     QLabel* lblComBusy_ = nullptr;
     QLabel* lblTitle_ = nullptr;
     QLabel* lblProgress_ = nullptr;
@@ -108,7 +115,8 @@ private:
     std::array<std::unique_ptr<QtLine>, 2> aLin_;
     std::array<std::unique_ptr<QtMenuItem>, 5> aPort_;
     std::array<std::unique_ptr<QtMenuItem>, 6> aRelease_;
-    std::unique_ptr<QtMenuItem> aSaveImage_, aServiceRecord_, aRevert_, aCompare_, aRestore_;
+    std::unique_ptr<QtMenuItem> aSaveImage_, aServiceRecord_, aRevert_, aCompare_, aRestore_, aVerify_;
+    std::unique_ptr<QtLabel> aSafetyNet_;
     std::unique_ptr<QtServiceViews> service_;
     bool closing_ = false;
 };

@@ -360,7 +360,8 @@ void ZtN7Sim::onE8(const ByteStr& body, ByteStr& out) {
     if (c.code == 19) s3Written_ = c.value;
     if (c.code >= 20 && c.code <= 59) txfWritten_[static_cast<std::size_t>(c.code - 20)] = c.value;
     const std::int32_t adr = E8Address(c.code);
-    if (adr >= 0 && c.value >= 0) byteAt(adr, static_cast<std::uint8_t>(c.value));
+    if (adr < 0 || c.value < 0 || c.code == faults_.ignoreCommand) return;
+    byteAt(adr, static_cast<std::uint8_t>(c.code == faults_.storeWrongCommand ? c.value + 1 : c.value));
 }
 
 ByteStr ZtN7Sim::cloneReadStream() const {

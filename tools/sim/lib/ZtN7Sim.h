@@ -35,7 +35,8 @@ public:
     // Switchable misbehaviour. Addresses are record start addresses (multiples
     // of 16); -1 = off.
     struct Faults {
-        bool silence = false;              // answers nothing at all
+        bool silence = false;              // hears, stores and answers nothing: a radio switched off
+                                           // behind the cable, whose echo the line still carries
         bool wrongMainCode = false;        // identity answer carries main code 25 27
         bool wrongSubCode = false;         // identity answer carries sub code 02 00
         std::int32_t corruptRecordAt = -1; // that clone read record has a wrong checksum
@@ -50,6 +51,8 @@ public:
         bool hangOnCloneWrite = false;     // after the clone write request the radio takes no more
                                            // bytes: its receiver hangs and the line stalls
         bool lineNoise = false;            // a few stray bytes before every answer frame
+        int ignoreCommand = -1;            // adjustment command (sub-command code) taken but not stored
+        int storeWrongCommand = -1;        // adjustment command whose value is stored one higher
     };
 
     // One adjustment command as received.
