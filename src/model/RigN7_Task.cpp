@@ -29,6 +29,8 @@ void clsIndOp_RigN7::task() {
         if (opState == kCloneRead) UpdateProgress();
         return;
     }
+    // The link has done with the value sent back last.
+    inFlight_.reset();
     if (waitE8Required > 0) {
         waitTick.counter(waitE8Required);
         waitE8Required = 0;
@@ -89,7 +91,6 @@ bool clsIndOp_RigN7::RunState(std::int16_t* next) {
         LoadAdjustmentData();
         return true;
     case kCycleStart:
-        inFlight_.reset();  // the link took it: the last cycle ended
         reloadActive = reloadRequest;
         reloadRequest = false;
         return true;

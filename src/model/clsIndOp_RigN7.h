@@ -350,7 +350,7 @@ protected:
     };
     IAdjustmentRecord* record_ = nullptr;
     std::vector<PendingValue> pending_;
-    // The value sent back last, until the cycle after it went out.
+    // The value sent back last, while the link still sends it.
     std::optional<PendingValue> inFlight_;
     std::uint8_t inFlightBefore_ = 0;
     bool initialSend_ = false;   // the first cycle sends the values as read

@@ -5,22 +5,15 @@
 
 #include "platform/Storage.h"
 #include "radio/clsCmcEeprom.h"
+#include "service/TextColumns.h"
+#include "service/Verify.h"
 
 namespace {
 
-std::string Pad(std::string s, std::size_t w) {
-    if (s.size() < w) s.append(w - s.size(), ' ');
-    return s;
-}
+using service::PadLeft;
+const auto Pad = service::PadRight;
 
-std::string PadLeft(const std::string& s, std::size_t w) {
-    return s.size() < w ? std::string(w - s.size(), ' ') + s : s;
-}
-
-std::string Shown(const ValueDifference& d, std::uint8_t v) {
-    const int n = d.byte.isSigned && v >= 128 ? v - 256 : v;
-    return std::to_string(n);
-}
+std::string Shown(const ValueDifference& d, std::uint8_t v) { return service::ShownByte(v, d.byte.isSigned); }
 
 } // namespace
 

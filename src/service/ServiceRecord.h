@@ -64,9 +64,9 @@ public:
         std::string refused;
     };
     std::optional<VerifyOutcome> TakeVerifyOutcome();
-    // The result of the connection's last verify read that compared the
-    // radio's memory (kept for the service report); empty before one.
-    const std::optional<service::VerifyResult>& LastVerifyResult() const { return lastVerify_; }
+    // The result of the connection's last verify that went through (for a
+    // report); empty before one.
+    const std::optional<service::VerifyResult>& LastVerify() const { return lastVerify_; }
     // The values of the last sending back that were not sent, with the cause; once.
     struct NotSent {
         std::vector<SentValue> values;

@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <set>
 
+#include "service/TextColumns.h"
+
 namespace service {
 
 namespace {
 
-std::string Pad(std::string s, std::size_t w) {
-    if (s.size() < w) s.append(w - s.size(), ' ');
-    return s;
-}
-
-std::string PadLeft(const std::string& s, std::size_t w) {
-    return s.size() < w ? std::string(w - s.size(), ' ') + s : s;
-}
+using service::PadLeft;
+const auto Pad = service::PadRight;
 
 std::string Hex(std::int32_t adr) {
     static const char* digits = "0123456789ABCDEF";
@@ -72,8 +68,11 @@ std::string VerifyResultText(const VerifyResult& r) {
         s = "Verified: the radio holds " + std::string(r.valuesSent == 1 ? "the " : "all ") + Values(r.valuesSent) +
             " sent since " + platform::TimeText(r.since) + ".\n";
     } else {
-        s = "Not stored: the radio does not hold " + std::to_string(r.mismatches.size()) + " of the " +
-            Values(r.valuesSent) + " sent since " + platform::TimeText(r.since) + ".\n\n" + Table(r.mismatches);
+        const std::string which = r.valuesSent == 1 ? std::string("the value")
+                                                    : std::to_string(r.mismatches.size()) + " of the " +
+                                                          Values(r.valuesSent);
+        s = "Not stored: the radio does not hold " + which + " sent since " + platform::TimeText(r.since) + ".\n\n" +
+            Table(r.mismatches);
     }
     if (!r.unsentDiffering.empty())
         s += "\n" + std::to_string(r.unsentDiffering.size()) +

@@ -83,7 +83,7 @@ ServiceReports& Program::reports() {
     if (!reports_) {
         reports_ = std::make_unique<ServiceReports>(operation(), radio(), record(), services_.controls,
                                                     [this] { return PortText(); });
-        reports_->VerifySource([this] { return record().LastVerifyResult(); });
+        reports_->VerifySource([this] { return record().LastVerify(); });
     }
     return *reports_;
 }

@@ -82,6 +82,8 @@ std::vector<std::vector<std::string>> Rows(const std::string& record) {
 class FailingStorage final : public platform::IStorage {
 public:
     explicit FailingStorage(platform::IStorage& inner) : inner_(inner) {}
+    FailingStorage(platform::IStorage& inner, bool failAllWrites, int appendsUpTo)
+        : failWrites(failAllWrites), appendsAllowed(appendsUpTo), inner_(inner) {}
     std::string dataFolder() override { return folder.empty() ? inner_.dataFolder() : folder; }
     platform::LocalTime localTime() override { return inner_.localTime(); }
     bool makeFolder(const std::string& p, std::string& why) override { return inner_.makeFolder(p, why); }
@@ -602,9 +604,7 @@ TEST_F(SafetyNet, AFullDiskIsToldOnceAndTheAdjustmentGoesOn) {
         ZtN7Sim radio;
         zsim::ZtN7SimPeer line{radio};
         ProgramRig r{&line};
-        FailingStorage full(r.storage);
-        full.failWrites = c.failWrites;
-        full.appendsAllowed = c.appendsAllowed;
+        FailingStorage full(r.storage, c.failWrites, c.appendsAllowed);
         platform::SetStorage(&full);
         ASSERT_TRUE(r.Start());
         r.tick();
@@ -695,6 +695,12 @@ protected:
         rig.runFor(500);
     }
     const platform::TextView& LastView() { return rig.win.views.back(); }
+    // A rig of a table case started and connected, its first cycle done.
+    static bool StartConnected(ProgramRig& r) {
+        if (!r.Start()) return false;
+        r.tick();
+        return r.Connect() && r.runUntil([&] { return r.op().RigOpFunc_CanSendValues(); }, 60000);
+    }
     std::string RecordText() { return rig.program->record().RecordText(); }
     // Rows of the record whose source column starts with `by`.
     std::vector<std::vector<std::string>> RowsBy(const std::string& by) {
@@ -739,6 +745,11 @@ TEST_F(Verify, ACleanVerifyProvesEveryValueAndKeepsTheImageAsReadForRevert) {
     EXPECT_EQ(rig.win.lblSafetyNet.text, "");
     EXPECT_FALSE(rig.win.mnuFileVerify.isEnabled);
     EXPECT_TRUE(rig.op().RigN7Prop_EditEnabled());
+    // The result as a report takes it.
+    const auto& last = rig.program->record().LastVerify();
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(last->valuesSent, static_cast<int>(sent));
+    EXPECT_TRUE(last->AllStored());
     // The record: the summary and where the new read went; the read is archived.
     const auto rows = RowsBy("verify");
     ASSERT_EQ(rows.size(), 2u);
@@ -773,10 +784,7 @@ TEST_F(Verify, ARadioThatDidNotStoreAValueIsCaughtWithTheItemExpectedAndFound) {
         ZtN7Sim radio;
         zsim::ZtN7SimPeer line{radio};
         ProgramRig r{&line};
-        ASSERT_TRUE(r.Start());
-        r.tick();
-        ASSERT_TRUE(r.Connect());
-        ASSERT_TRUE(r.runUntil([&] { return r.op().RigOpFunc_CanSendValues(); }, 60000));
+        ASSERT_TRUE(StartConnected(r));
         const int asRead = radio.byteAt(rign7ee::kPowerHi);
         c.set(radio.faults());
         r.select(kLinePowerHi);
@@ -838,10 +846,7 @@ TEST_F(Verify, ARadioSwitchedOffBehindTheEchoingCableOrAnotherUnitChangesNothing
         ZtN7Sim radio;
         zsim::ZtN7SimPeer line{radio};
         ProgramRig r{&line};
-        ASSERT_TRUE(r.Start());
-        r.tick();
-        ASSERT_TRUE(r.Connect());
-        ASSERT_TRUE(r.runUntil([&] { return r.op().RigOpFunc_CanSendValues(); }, 60000));
+        ASSERT_TRUE(StartConnected(r));
         r.select(kLinePowerHi);
         r.key(keys::kRight);
         r.runFor(2000);
@@ -927,10 +932,7 @@ TEST_F(Verify, ARevertEndedEarlyNamesTheValuesNotSentBack) {
         ZtN7Sim radio;
         zsim::ZtN7SimPeer line{radio};
         ProgramRig r{&line};
-        ASSERT_TRUE(r.Start());
-        r.tick();
-        ASSERT_TRUE(r.Connect());
-        ASSERT_TRUE(r.runUntil([&] { return r.op().RigOpFunc_CanSendValues(); }, 60000));
+        ASSERT_TRUE(StartConnected(r));
         for (int line : {kLinePowerHi, kLineBalance, kLineSql}) {
             r.select(line);
             r.key(keys::kRight);
@@ -1000,15 +1002,10 @@ TEST_F(Verify, ARecordOnlyInMemoryIsToldShownAndCanBeSavedElsewhere) {
         ZtN7Sim radio;
         zsim::ZtN7SimPeer line{radio};
         ProgramRig r{&line};
-        FailingStorage full(r.storage);
-        full.failWrites = c.failWrites;
-        full.appendsAllowed = c.appendsAllowed;
+        FailingStorage full(r.storage, c.failWrites, c.appendsAllowed);
         platform::FileStorage none{std::string()};
         platform::SetStorage(c.noFolder ? static_cast<platform::IStorage*>(&none) : &full);
-        ASSERT_TRUE(r.Start());
-        r.tick();
-        ASSERT_TRUE(r.Connect());
-        ASSERT_TRUE(r.runUntil([&] { return r.op().RigOpFunc_CanSendValues(); }, 60000));
+        ASSERT_TRUE(StartConnected(r));
         r.select(kLinePowerHi);
         r.key(keys::kRight);
         r.runFor(2000);
@@ -1081,4 +1078,20 @@ TEST_F(Verify, SweepRowsSayBandPassSweepAndAStepAwayAndBackInTheFirstCycleKeepsI
     for (const auto& r : RowsBy("key")) EXPECT_NE(r[1], "BPF T2");
 }
 
+}  // namespace
+
+namespace {
+TEST_F(Verify, AConnectAfterAWholeRevertTellsNothing) {
+    Start();
+    Connect();
+    RunTxf();
+    ASSERT_TRUE(AllSent());
+    Revert();
+    ASSERT_TRUE(AllSent());
+    rig.runFor(2000);
+    rig.desktop.messages.clear();
+    Connect();
+    rig.runFor(1000);
+    EXPECT_TRUE(rig.desktop.messages.empty()) << rig.desktop.messages[0];
+}
 }  // namespace

@@ -23,6 +23,7 @@
 #include "console/clsConsole.h"
 #include "link/clsCmcXfr3Sequence.h"
 #include "model/clsIndOp_RigN7.h"
+#include "platform/Storage.h"
 #include "platform/Host.h"
 #include "platform/Timer.h"
 #include "platform/mem/ManualClock.h"
@@ -45,6 +46,8 @@ protected:
         std::filesystem::copy_file(std::filesystem::path(ZS_SOURCE_DIR) / "Const.ini", dir.path() / "Const.ini");
         desktop.folder = dir.path().string();
         platform::SetDesktop(&desktop);
+        // A data folder as the executable has one: the archive and the record go there.
+        platform::SetStorage(&storage);
         port.setPeer(&peer);
         window = std::make_unique<platform::qt::QtMainWindow>();
         ASSERT_TRUE(qtwin::StartProgramWithWindow(program, *window, port, timer, ended));
@@ -55,6 +58,7 @@ protected:
         window.reset();
         port.setPeer(nullptr);
         platform::SetDesktop(nullptr);
+        platform::SetStorage(nullptr);
     }
 
     void tick() {
@@ -95,6 +99,7 @@ protected:
     platform::ManualClock clock{100000};
     platform::ScopedTickSource useClock{clock};
     platform::MemDesktop desktop;
+    platform::FileStorage storage{dir.file("data")};
     zsim::ZtN7Sim sim;
     zsim::ZtN7SimPeer peer{sim};
     platform::MemSerialPort port;

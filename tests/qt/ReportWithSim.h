@@ -78,7 +78,7 @@ protected:
     void VerifyAgainstTheRadio() {
         ASSERT_TRUE(rig.win.mnuFileVerify.isEnabled);
         rig.main().mnuFileVerify_Click();
-        ASSERT_TRUE(rig.runUntil([&] { return rig.program->record().LastVerifyResult().has_value(); }, 60000));
+        ASSERT_TRUE(rig.runUntil([&] { return rig.program->record().LastVerify().has_value(); }, 60000));
         rig.runFor(500);
     }
 

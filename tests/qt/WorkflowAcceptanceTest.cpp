@@ -8,6 +8,7 @@
 // reverts its adjustments through the File menu and restores those of an
 // earlier session from its archived image.
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdint>
@@ -319,10 +320,13 @@ TEST_F(WorkflowAcceptance, ATechnicianRevertsAndRestoresThroughTheFileMenu) {
     // File, Revert: the list of what differs, OK, and the values go back.
     const QString lineBefore = line(powerHi);
     QString listed;
+    QString ended;
     ModalAnswers answers;
     answers.then(ModalAnswers::TextView(true, &listed));
+    answers.then(ModalAnswers::TextView(false, &ended));  // its end: no verify now
     window->revertAction()->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 30000));
+    EXPECT_TRUE(ended.startsWith(QStringLiteral("Reverted: "))) << ended.toStdString();
     EXPECT_TRUE(listed.contains(QStringLiteral("Power(Hi)"))) << listed.toStdString();
     EXPECT_TRUE(listed.contains(QStringLiteral("TXF point"))) << listed.toStdString();
     ASSERT_TRUE(AllSentBack());
@@ -365,11 +369,13 @@ TEST_F(WorkflowAcceptance, ATechnicianRevertsAndRestoresThroughTheFileMenu) {
     answers.then(ModalAnswers::ChooseFile(first[0]));
     answers.then(ModalAnswers::TextView(true, &compared));
     answers.then(ModalAnswers::TextView(true, &confirmed));
+    answers.then(ModalAnswers::TextView(false, &ended));  // its end: no verify now
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->restoreAction()->isEnabled(); }, 2000));
     window->restoreAction()->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 10000));
-    EXPECT_TRUE(compared.startsWith(QStringLiteral("2 adjustable bytes differ"))) << compared.toStdString();
-    EXPECT_FALSE(confirmed.contains(QStringLiteral("another radio"))) << confirmed.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 30000));
+    EXPECT_TRUE(compared.contains(QStringLiteral("2 adjustable bytes differ"))) << compared.toStdString();
+    EXPECT_FALSE(confirmed.contains(QStringLiteral("another unit"))) << confirmed.toStdString();
+    EXPECT_TRUE(ended.startsWith(QStringLiteral("Restored: 2 values sent"))) << ended.toStdString();
     ASSERT_TRUE(AllSentBack());
     EXPECT_TRUE(desktop.messages.empty()) << desktop.messages.front();
 
@@ -377,6 +383,124 @@ TEST_F(WorkflowAcceptance, ATechnicianRevertsAndRestoresThroughTheFileMenu) {
     ASSERT_TRUE(sim->stop());
     // The radio holds the earlier session's adjustments, and nothing else changed.
     EXPECT_EQ(ReadFile(eeprom), archived);
+}
+
+// Proof on the radio through the window: steps and the TXF table, then
+// File, Verify radio...: all stored. Then the radio ignores Power(Hi): the
+// verify lists it with the value expected and the value found, and the
+// record holds the row. Revert's dialog is worked from the keyboard alone.
+TEST_F(WorkflowAcceptance, VerifyRadioProvesTheValuesSentAndCatchesOneTheRadioIgnored) {
+    auto sim = PlugIn();
+    ASSERT_FALSE(sim->path().empty()) << "zt-n7-sim did not start: " << sim->errors().toStdString();
+    ASSERT_TRUE(Start(link));
+    EXPECT_FALSE(window->verifyAction()->isEnabled());
+    ASSERT_TRUE(Connect()) << (desktop.messages.empty() ? "" : desktop.messages.front());
+    ASSERT_TRUE(AllSent());
+    EXPECT_FALSE(window->verifyAction()->isEnabled());  // nothing sent since the read
+
+    const int powerHi = Select(QStringLiteral(" Power(Hi)"));
+    ASSERT_TRUE(StepAndSee(powerHi, Qt::Key_Right));
+    const int balance = Select(QStringLiteral("   Balance"));
+    ASSERT_TRUE(StepAndSee(balance, Qt::Key_Left));
+    ASSERT_NO_FATAL_FAILURE(RunTxf());
+    ASSERT_TRUE(AllSent());
+    const QLabel* status = window->safetyNetLabel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().endsWith(QStringLiteral(" values sent, not verified")); },
+                                2000))
+        << status->text().toStdString();
+    EXPECT_TRUE(status->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->verifyAction()->isEnabled(); }, 2000));
+
+    QString result;
+    ModalAnswers answers;
+    answers.then(ModalAnswers::TextView(false, &result));
+    window->verifyAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 60000));
+    EXPECT_TRUE(result.startsWith(QStringLiteral("Verified: the radio holds all "))) << result.toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text().isEmpty(); }, 2000)) << status->text().toStdString();
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.messages.front();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ConnectedAndRead(*window); }, 10000));  // the cycle goes on
+
+    // The radio takes Power(Hi) commands and keeps its value.
+    ASSERT_TRUE(SendControl(control, "fault ignore-command=05\n"));
+    QTest::qWait(200);
+    ASSERT_TRUE(Reactivate());
+    const int held = program->console().Value(static_cast<std::int16_t>(powerHi));
+    ASSERT_GE(Select(QStringLiteral(" Power(Hi)")), 0);
+    ASSERT_TRUE(StepAndSee(powerHi, Qt::Key_Right));
+    ASSERT_TRUE(StepAndSee(powerHi, Qt::Key_Right));
+    ASSERT_TRUE(AllSent());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->verifyAction()->isEnabled(); }, 2000));
+    answers.then(ModalAnswers::TextView(false, &result));
+    window->verifyAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 60000));
+    EXPECT_TRUE(result.startsWith(QStringLiteral("Not stored: the radio does not hold the value sent since")))
+        << result.toStdString();
+    const QRegularExpression row(QStringLiteral("Power\\(Hi\\) +79 +%1 +%2\n").arg(held + 2).arg(held));
+    EXPECT_TRUE(row.match(result).hasMatch()) << result.toStdString();
+    // The console shows what the radio holds.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return program->console().Value(static_cast<std::int16_t>(powerHi)) == held; }, 5000));
+
+    QString record;
+    answers.then(ModalAnswers::TextView(false, &record));
+    ASSERT_TRUE(Reactivate());
+    window->serviceRecordAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 5000));
+    EXPECT_TRUE(record.contains(QStringLiteral(",Verify: 1 of 1 value not stored,,,,,verify"))) << record.toStdString();
+    EXPECT_TRUE(record.contains(QStringLiteral(",Power(Hi),79,%1,,,verify: not stored (expected %2 found %3)")
+                                    .arg(program->operation().ImageAsRead()[rign7ee::kPowerHi])
+                                    .arg(held + 2)
+                                    .arg(held)))
+        << record.toStdString();
+
+    // Revert from the keyboard: the text names the button, Shift+Tab from the
+    // focused Cancel reaches it, and its access key presses it.
+    ASSERT_TRUE(SendControl(control, "clear-faults\n"));
+    QTest::qWait(200);
+    ASSERT_TRUE(Reactivate());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->revertAction()->isEnabled(); }, 2000));
+    bool reached = false;
+    bool accessKey = false;
+    QString dialogText;
+    QString okText;
+    answers.then([&](QWidget* w) {
+        auto* ok = w->findChild<QPushButton*>(QStringLiteral("textViewOk"));
+        auto* cancel = w->findChild<QPushButton*>(QStringLiteral("textViewCancel"));
+        if (auto* t = w->findChild<QPlainTextEdit*>(QStringLiteral("textViewText"))) dialogText = t->toPlainText();
+        if (ok == nullptr || cancel == nullptr) return static_cast<QDialog*>(w)->reject();
+        okText = ok->text();
+        w->activateWindow();
+        static_cast<void>(QTest::qWaitForWindowActive(w, 2000));
+        cancel->setFocus();
+        for (int i = 0; i < 4 && !reached; ++i) {
+            QWidget* focused = w->focusWidget() != nullptr ? w->focusWidget() : w;
+            QTest::keyClick(focused, Qt::Key_Backtab, Qt::ShiftModifier);
+            reached = ok->hasFocus();
+        }
+        // The access key from wherever the focus is.
+        cancel->setFocus();
+        QTest::keyClick(cancel, Qt::Key_R, Qt::AltModifier);
+        // The access key presses the button as a click shown on it would (after a moment).
+        accessKey = QTest::qWaitFor([&] { return !w->isVisible(); }, 2000);
+        if (w->isVisible()) ok->click();
+    });
+    QString endText;
+    answers.then(ModalAnswers::TextView(true, &endText));   // "verify now?": yes
+    answers.then(ModalAnswers::TextView(false, &result));  // the verify's result
+    window->revertAction()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 120000));
+    EXPECT_TRUE(dialogText.contains(QStringLiteral("Revert sends the values as read back"))) << dialogText.toStdString();
+    EXPECT_EQ(okText, QStringLiteral("&Revert"));
+    EXPECT_TRUE(reached);
+    EXPECT_TRUE(accessKey);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Reverted: \\d+ values sent \u2014 verify now\\?")).match(endText).hasMatch())
+        << endText.toStdString();
+    EXPECT_TRUE(result.startsWith(QStringLiteral("Verified: the radio holds all "))) << result.toStdString();
+    EXPECT_EQ(program->radio().eepImage().bytes(), program->operation().ImageAsRead());
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.messages.front();
+    window->exitAction()->trigger();
+    EXPECT_EQ(ended, 1);
 }
 
 }  // namespace
