@@ -13,10 +13,13 @@ if [ "${1:-}" = --only ]; then
   PKGS=("$@")
   APT_OPTS=(--no-install-recommends)
 else
+  # qt6-base-dev brings Qt PrintSupport (the report's print dialog);
+  # poppler-utils reads the report's PDF back in the tests (pdftotext) and
+  # draws its pages for the documentation (pdftoppm).
   PKGS=(cmake ninja-build g++ pkg-config dpkg-dev
         qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
         googletest libgtest-dev libgmock-dev libbenchmark-dev
-        fonts-liberation fonts-dejavu-core locales "$@")
+        fonts-liberation fonts-dejavu-core locales poppler-utils "$@")
 fi
 missing=()
 for p in "${PKGS[@]}"; do

@@ -120,6 +120,11 @@ void clsIndOp_RigN7::RigOpFunc_ResetAll() {
 
 void clsIndOp_RigN7::CancelProcedure() {
     procStep = 0;
+    if (sweepChart_.sweeping >= 0) {
+        // A cancelled sweep keeps the levels measured so far, unsettled.
+        sweepChart_.sweeping = -1;
+        ++sweepRevision_;
+    }
     for (std::int16_t k = 0; k < 4; ++k)
         console_.WaitAfterE8(static_cast<std::int16_t>(idxBpfT1 + k), kBpfWaitAfterE8);
     for (std::int16_t i = 0; i < console_.ListCount(); ++i) {

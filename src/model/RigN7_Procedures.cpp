@@ -153,6 +153,7 @@ bool clsIndOp_RigN7::TxfProcedure() {
         // The whole table is in the radio: complete.
         txfPhase2 = false;
         txfEnter = false;
+        procLog_.txfTable = true;
         platform::Desktop().beep();
         return ProcAdvance(0);
 
@@ -175,6 +176,8 @@ bool clsIndOp_RigN7::SMeterProcedure() {
         if (commError) return true;
         if (smEnter) {
             const std::int16_t level = adLast[kLineSd];
+            if (smPhase2) procLog_.sMeterS1 = true;
+            else procLog_.sMeterS3 = true;
             if (smPhase2)
                 SendProcedureByte(rign7e8::kSMeterS1, rign7ee::kSMeterS1, level, SendSource::SMeter, "S-METER S1");
             else
@@ -213,6 +216,7 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
             const auto x = static_cast<std::int16_t>(idxBpfT1 + i);
             console_.Value(x, 0);
             console_.Disp(x);
+            SweepChartReset(i);
         }
         return ProcAdvance(11);
 
@@ -229,6 +233,7 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
         }
         if (bpfCur < 0) {
             bpfCur = 0;
+            SweepChartStart(-1);
             return ProcAdvance(13);
         }
         const auto x = static_cast<std::int16_t>(idxBpfT1 + bpfCur);
@@ -237,6 +242,7 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
         bpfBestLevel = -1;
         bpfBestFirst = console_.Min(x);
         bpfBestLast = console_.Min(x);
+        SweepChartStart(bpfCur);
         return ProcAdvance(12);
     }
 
@@ -263,6 +269,7 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
                 bpfBestLast = g;
                 bpfBestLevel = level;
             }
+            SweepChartPoint(g, level);
             // With "   BPF ALL" the setting plus LVIN stays within a byte.
             const auto allTop = static_cast<std::int16_t>(255 - bpfLvin);
             const bool ended = (bpfAll && g >= allTop) || g >= console_.Max(x);
@@ -275,6 +282,7 @@ bool clsIndOp_RigN7::BpfSweepProcedure() {
         }
         // The middle of the plateau of highest level.
         console_.Value(x, static_cast<std::int16_t>(txf::Int((bpfBestFirst + bpfBestLast) / 2.0)));
+        SweepChartSettled(console_.Value(x));
         bpfSelect[static_cast<std::size_t>(bpfCur)] = false;
         return ProcAdvance(11);
     }

@@ -174,6 +174,11 @@ void clsIndOp_RigN7::UpdateProgress() {
 void clsIndOp_RigN7::LoadAdjustmentData() {
     imageComplete = true;
     imageAsRead = radio_.eepImage().bytes();
+    // A new radio (or the same one read again): the charts and the
+    // procedures' results start over.
+    sweepChart_ = {};
+    ++sweepRevision_;
+    procLog_ = {};
     // Kept before anything of the cycle reaches the radio.
     if (record_ != nullptr) record_->ImageRead(imageAsRead);
     pending_.clear();

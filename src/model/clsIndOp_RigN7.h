@@ -24,6 +24,7 @@
 #include "link/LinkClients.h"
 #include "link/clsCmcTick.h"
 #include "model/AdjustmentRecord.h"
+#include "model/ChartData.h"
 #include "model/IRigN7Link.h"
 #include "platform/MainWindowControls.h"
 #include "radio/clsCmcRadio.h"
@@ -180,6 +181,19 @@ public:
     // Distinct values sent since the last whole read or verify.
     std::size_t ValuesUnverified() const { return unverified_.size(); }
     bool ProcedureRunning() const { return procStep != 0; }
+    bool TxfProcedureRunning() const { return TxfRunning(); }
+    bool SweepRunning() const { return BpfRunning(); }
+
+    // The charts' data (model/ChartData.h). The sweep's curves change only
+    // as its levels arrive: SweepRevision counts those changes, so a view
+    // redraws only then. The settings "now" come from the program's image,
+    // which holds every value that reached the radio.
+    charts::SweepChart RigOpFunc_SweepChart() const;
+    std::uint32_t SweepRevision() const { return sweepRevision_; }
+    charts::TxfChart RigOpFunc_TxfChart() const;
+    const charts::ProcedureLog& ProcedureResults() const { return procLog_; }
+    // The console line of "       TXF", -1 before the table is built.
+    std::int16_t TxfLine() const { return idxTxf; }
 
     // State, for the window and for tests.
     std::int16_t OpState() const { return opState; }
@@ -317,6 +331,15 @@ protected:
     std::int16_t bpfBestLevel = -1;
     std::int16_t bpfBestFirst = 0;
     std::int16_t bpfBestLast = 0;
+
+    // What the charts draw of the procedures (RigN7_Charts.cpp).
+    void SweepChartReset(std::int16_t filter);
+    void SweepChartStart(std::int16_t filter);
+    void SweepChartPoint(std::int16_t setting, std::int16_t level);
+    void SweepChartSettled(std::int16_t chosen);
+    charts::SweepChart sweepChart_;
+    std::uint32_t sweepRevision_ = 0;
+    charts::ProcedureLog procLog_;
 
     // Window layout.
     bool windowSized = false;

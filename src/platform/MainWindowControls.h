@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Controls.h"
+#include "platform/Document.h"
 
 namespace platform {
 
@@ -51,6 +52,20 @@ struct MainWindowControls {
     std::function<std::string(const std::string& folder, const std::string& pattern)> chooseOpenFile;
     // Shows the text modally; true when it asked and OK was pressed.
     std::function<bool(const TextView& view)> showText;
+    // The service report (service/ServiceReports.h).
+    IMenuItem* mnuFileReport = nullptr;        // of this connection, as a PDF
+    IMenuItem* mnuFilePrintReport = nullptr;   // the same, printed
+    IMenuItem* mnuFileImageReport = nullptr;   // of a saved image alone
+    IMenuItem* mnuFileCharts = nullptr;        // opens the chart window
+    IChartView* chartView = nullptr;
+    // Asks for the PDF file to write; empty when cancelled.
+    std::function<std::string(const std::string& suggestedName)> chooseReportFile;
+    // Writes the document as a PDF on the system's default paper size;
+    // false with the reason when it cannot.
+    std::function<bool(const Document& doc, const std::string& path, std::string& why)> writePdf;
+    // Prints the document through the system's print dialog; false when
+    // cancelled or it cannot.
+    std::function<bool(const Document& doc)> printDocument;
 };
 
 } // namespace platform

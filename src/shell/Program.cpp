@@ -9,6 +9,7 @@
 #include "radio/clsCmcRadio.h"
 #include "shell/Common.h"
 #include "service/SafetyNet.h"
+#include "service/ServiceReports.h"
 #include "service/ServiceRecord.h"
 #include "shell/frmMain.h"
 
@@ -62,11 +63,7 @@ clsIndOp_RigN7& Program::operation() {
 
 clsServiceRecord& Program::record() {
     if (!record_) {
-        record_ = std::make_unique<clsServiceRecord>(radio(), [this] {
-            frmCom& host = com();
-            const std::string device = host.MsCom().deviceName();
-            return "COM" + std::to_string(host.requestedPortNum()) + (device.empty() ? "" : " " + device);
-        });
+        record_ = std::make_unique<clsServiceRecord>(radio(), [this] { return PortText(); });
     }
     return *record_;
 }
@@ -74,6 +71,21 @@ clsServiceRecord& Program::record() {
 SafetyNet& Program::safetyNet() {
     if (!safetyNet_) safetyNet_ = std::make_unique<SafetyNet>(operation(), radio(), record(), services_.controls);
     return *safetyNet_;
+}
+
+std::string Program::PortText() {
+    frmCom& host = com();
+    const std::string device = host.MsCom().deviceName();
+    return "COM" + std::to_string(host.requestedPortNum()) + (device.empty() ? "" : " " + device);
+}
+
+ServiceReports& Program::reports() {
+    if (!reports_) {
+        reports_ = std::make_unique<ServiceReports>(operation(), radio(), record(), services_.controls,
+                                                    [this] { return PortText(); });
+        reports_->VerifySource([this] { return record().LastVerify(); });
+    }
+    return *reports_;
 }
 
 frmMain& Program::mainWindow() {

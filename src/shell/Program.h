@@ -4,6 +4,7 @@
 // operation and the console. Each exists once and lives until the end.
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "link/LinkClients.h"
 #include "platform/MainWindowControls.h"
@@ -18,6 +19,7 @@ class clsIndOp_RigN7;
 class clsConsole;
 class clsServiceRecord;
 class SafetyNet;
+class ServiceReports;
 
 // What the program needs of the platform it runs on.
 struct PlatformServices {
@@ -55,14 +57,19 @@ public:
     clsConsole& console();
     clsServiceRecord& record();
     SafetyNet& safetyNet();
+    ServiceReports& reports();
 
 private:
+    // The port number asked for and its device: "COM1 /dev/ttyUSB0".
+    std::string PortText();
+
     PlatformServices services_;
     std::unique_ptr<frmCom> com_;
     std::unique_ptr<clsCmcRadio> radio_;
     std::unique_ptr<clsConsole> console_;
     std::unique_ptr<clsServiceRecord> record_;
     std::unique_ptr<SafetyNet> safetyNet_;
+    std::unique_ptr<ServiceReports> reports_;
     std::unique_ptr<clsCmcXfr3Sequence> sequencer_;
     std::unique_ptr<clsIndOp_RigN7> operation_;
     std::unique_ptr<frmMain> main_;

@@ -14,6 +14,7 @@
 #include "shell/Common.h"
 #include "shell/Program.h"
 #include "service/SafetyNet.h"
+#include "service/ServiceReports.h"
 #include "radio/clsCmcRadio.h"
 
 const char* frmMain::kMakerNotice = "(c) ZS-N7 ADJ developers - service use only";
@@ -86,6 +87,7 @@ void frmMain::task() {
     RefreshStatus();
     // A file the archive or the record could not write, told after the pass.
     Guarded("Safety net", [&] { program_.safetyNet().AfterTick(); });
+    Guarded("Charts", [&] { program_.reports().AfterTick(); });
 }
 
 void frmMain::RefreshStatus() {
@@ -300,6 +302,22 @@ void frmMain::mnuFileRestore_Click() {
 
 void frmMain::mnuFileVerify_Click() {
     Guarded("Verify", [&] { program_.safetyNet().Verify(); });
+}
+
+void frmMain::mnuFileReport_Click() {
+    Guarded("Service report", [&] { program_.reports().SaveReport(); });
+}
+
+void frmMain::mnuFilePrintReport_Click() {
+    Guarded("Print service report", [&] { program_.reports().PrintReport(); });
+}
+
+void frmMain::mnuFileImageReport_Click() {
+    Guarded("Report of saved image", [&] { program_.reports().SaveImageReport(); });
+}
+
+void frmMain::mnuFileCharts_Click() {
+    Guarded("Charts", [&] { program_.reports().ShowCharts(); });
 }
 
 void frmMain::mnuOptSelCom_Click(int index) {

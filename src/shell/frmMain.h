@@ -67,6 +67,11 @@ public:
     void mnuFileCompare_Click();
     void mnuFileRestore_Click();
     void mnuFileVerify_Click();
+    // The charts and the service report (service/ServiceReports.h).
+    void mnuFileReport_Click();
+    void mnuFilePrintReport_Click();
+    void mnuFileImageReport_Click();
+    void mnuFileCharts_Click();
     void mnuOptSelCom_Click(int index);
     void mnuOptionSelAutoRelease_Click(int index);
 

@@ -22,6 +22,7 @@
 #include "service/ServiceRecord.h"
 #include "support/ConsoleLines.h"
 #include "support/ProgramRig.h"
+#include "support/Procedures.h"
 
 namespace {
 
@@ -135,22 +136,8 @@ protected:
         ASSERT_TRUE(AllSent());
         rig.runFor(500);
     }
-    void StepBy(int line, int steps) {
-        rig.select(line);
-        for (int i = 0; i < std::abs(steps); ++i) {
-            rig.key(steps > 0 ? keys::kRight : keys::kLeft);
-            rig.tick();
-        }
-    }
-    bool AllSent(int ms = 120000) {
-        return rig.runUntil(
-            [&] {
-                for (std::int16_t i = 0; i < rig.console().ListCount(); ++i)
-                    if (rig.console().flgChanged(i)) return false;
-                return rig.op().ValuesPending() == 0 && !rig.seq().OpRunning();
-            },
-            ms);
-    }
+    void StepBy(int line, int steps) { testsupport::StepBy(rig, line, steps); }
+    bool AllSent(int ms = 120000) { return testsupport::AllSent(rig, ms); }
     // File, "Revert to values as read..." answered with OK.
     void Revert() {
         rig.win.viewAnswers = {true};
@@ -164,27 +151,9 @@ protected:
         ASSERT_TRUE(AllSent());
         Revert();
     }
-    bool LineHas(int line, const std::string& part) {
-        return rig.win.lboConsole.list(line).find(part) != std::string::npos;
-    }
+    bool LineHas(int line, const std::string& part) { return testsupport::LineHas(rig, line, part); }
     // The transmit-frequency procedure: Enter, step, Enter, step, Enter.
-    void RunTxf() {
-        const int beeps = rig.desktop.beeps;
-        rig.select(kLineTxf);
-        rig.key(keys::kEnter);
-        ASSERT_TRUE(rig.runUntil([&] { return LineHas(kLineTxf, ": 1st TX Freq = "); }, 20000));
-        rig.runFor(1000);
-        StepBy(kLineTxf, 7);
-        rig.runFor(2000);
-        rig.key(keys::kEnter);
-        ASSERT_TRUE(rig.runUntil([&] { return LineHas(kLineTxf, ": 2nd TX Freq = "); }, 20000));
-        rig.runFor(1000);
-        StepBy(kLineTxf, 3);
-        rig.runFor(2000);
-        rig.key(keys::kEnter);
-        ASSERT_TRUE(rig.runUntil([&] { return rig.desktop.beeps > beeps; }, 60000));
-        rig.runFor(1000);
-    }
+    void RunTxf() { ASSERT_NO_FATAL_FAILURE(testsupport::RunTxf(rig)); }
     std::string Archive() const {
         const auto files = FilesIn(rig.archiveFolder, ".bin");
         return files.empty() ? std::string() : files.back();

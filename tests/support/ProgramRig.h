@@ -92,6 +92,7 @@ struct MemMainWindow {
     std::string saveAnswer;  // what the file chooser answers
     std::vector<std::string> saveAsked;
     std::string openAnswer;  // what the open-file chooser answers
+    std::deque<std::string> openAnswers;  // answered first, in turn, when given
     std::vector<std::string> openAsked;
     std::vector<std::string> openPatterns;  // the names each open-file chooser showed first
     // Every text window shown, and the answers its OK button gives in turn
@@ -100,6 +101,13 @@ struct MemMainWindow {
     std::vector<platform::TextView> views;
     std::deque<bool> viewAnswers;
     bool tickAnswer = false;
+    // The chart window, the report's file chooser (what it answers) and the
+    // PDF writer; none unless a test sets them.
+    platform::IChartView* chartView = nullptr;
+    std::string reportAnswer;
+    std::vector<std::string> reportAsked;
+    std::function<bool(const platform::Document&, const std::string&, std::string&)> writePdf;
+    platform::MemMenuItem mnuFileReport, mnuFilePrintReport, mnuFileImageReport, mnuFileCharts;
 
     platform::MainWindowControls controls() {
         platform::MainWindowControls c;
@@ -129,7 +137,24 @@ struct MemMainWindow {
         c.chooseOpenFile = [this](const std::string& folder, const std::string& pattern) {
             openAsked.push_back(folder);
             openPatterns.push_back(pattern);
+            if (!openAnswers.empty()) {
+                const std::string a = openAnswers.front();
+                openAnswers.pop_front();
+                return a;
+            }
             return openAnswer;
+        };
+        c.mnuFileReport = &mnuFileReport;
+        c.mnuFilePrintReport = &mnuFilePrintReport;
+        c.mnuFileImageReport = &mnuFileImageReport;
+        c.mnuFileCharts = &mnuFileCharts;
+        c.chartView = chartView;
+        c.chooseReportFile = [this](const std::string& suggested) {
+            reportAsked.push_back(suggested);
+            return reportAnswer;
+        };
+        c.writePdf = [this](const platform::Document& doc, const std::string& path, std::string& why) {
+            return writePdf ? writePdf(doc, path, why) : false;
         };
         c.showText = [this](const platform::TextView& view) {
             views.push_back(view);

@@ -113,6 +113,7 @@ void QtMainWindow::build() {
     compareAction_ = addFileAction(QStringLiteral("&Compare with saved image..."), aCompare_, &frmMain::mnuFileCompare_Click);
     restoreAction_ = addFileAction(QStringLiteral("R&estore adjustments from saved image..."), aRestore_, &frmMain::mnuFileRestore_Click);
     verifyAction_ = addFileAction(QStringLiteral("Veri&fy radio..."), aVerify_, &frmMain::mnuFileVerify_Click);
+    service_ = std::make_unique<QtServiceViews>(this, fileMenu_, [this] { return logic_; });
     fileMenu_->addSeparator();
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
     connect(exitAction_, &QAction::triggered, this, [this] {
@@ -246,6 +247,7 @@ MainWindowControls QtMainWindow::controls() {
         return path.toLocal8Bit().toStdString();
     };
     c.showText = [this](const TextView& view) { return ShowTextView(this, view); };
+    service_->fill(c);
     return c;
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/MainWindowControls.h"
 #include "platform/qt/QtControls.h"
+#include "platform/qt/QtServiceViews.h"
 
 class frmMain;
 class QAction;
@@ -47,6 +48,8 @@ public:
     QAction* restoreAction() const { return restoreAction_; }
     QAction* verifyAction() const { return verifyAction_; }
     QLabel* safetyNetLabel() const { return lblSafetyNet_; }
+    // The charts and the service report's menu items.
+    QtServiceViews& serviceViews() const { return *service_; }
 
     // The modal text window of MainWindowControls::showText; its widgets
     // are named "textView", "textViewText", "textViewOk" and "textViewTick"
@@ -114,6 +117,7 @@ private:
     std::array<std::unique_ptr<QtMenuItem>, 6> aRelease_;
     std::unique_ptr<QtMenuItem> aSaveImage_, aServiceRecord_, aRevert_, aCompare_, aRestore_, aVerify_;
     std::unique_ptr<QtLabel> aSafetyNet_;
+    std::unique_ptr<QtServiceViews> service_;
     bool closing_ = false;
 };
 
