@@ -18,3 +18,5 @@ bash scripts/windows-core.sh
 
 # Benchmarks: every one built and run once in its short mode (no goal judged).
 bash scripts/bench-smoke.sh
+# Fuzz targets: each parser briefly under libFuzzer with the sanitizers.
+bash scripts/fuzz-ci.sh
