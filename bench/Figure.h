@@ -5,10 +5,22 @@
 // The ratio is value / limit, printed where a limit exists.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace benchfig {
+
+// Short mode (bench/run --smoke sets ZS_BENCH_SMOKE=1): one iteration of
+// every measurement, so that a benchmark that no longer runs shows at once;
+// its figures are printed but say little.
+inline bool Smoke() {
+    const char* s = std::getenv("ZS_BENCH_SMOKE");
+    return s != nullptr && *s != '\0' && std::string(s) != "0";
+}
+
+// `full` in a normal run, `smoke` in the short mode.
+inline int Count(int full, int smoke) { return Smoke() ? smoke : full; }
 
 inline void Figure(const std::string& name, double value, const char* unit, double limit = 0.0, int decimals = 3) {
     if (limit > 0.0)

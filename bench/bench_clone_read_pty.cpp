@@ -3,8 +3,9 @@
 // the time the same bytes take on a real line (10 bits a byte); the goal is a
 // ratio of at most 1.05.
 //
-//  1. raw: the clone read request written straight to the terminal, time from
-//     the write to the last byte of the signature frame;
+//  1. raw: the high-speed request at 9600 baud, then the clone read request
+//     written straight to the terminal at 38400, time from that write to the
+//     last byte of the signature frame;
 //  2. program: the whole clone read operation of the link (identity, high-speed
 //     request, transfer, return to 9600 baud) driven by a 50 ms heartbeat.
 #include <chrono>
@@ -38,6 +39,18 @@ int RawTransfer(const char* exe) {
     testsupport::SimProcess proc(exe, {"--pace", "--no-echo"});
     if (proc.path().empty()) { std::printf("raw: simulator did not start\n"); return 1; }
     testsupport::PosixSerialControl port(proc.path());
+    // The radio listens at 9600 baud until it is asked for high speed: the
+    // high-speed request first, then the line at 38400 for the clone read.
+    port.setSettings("9600,N,8,1");
+    if (!port.setPortOpen(true)) { std::printf("raw: cannot open %s\n", proc.path().c_str()); return 1; }
+    port.output(xfr3::BuildFrame({xfr3::kCmdAdjust, 0x25, 0x26, 0x01, 0x00, 0x01, '0', '9'}));
+    // Time for the 14 bytes to leave at 9600 baud (15 ms) and be read at
+    // that speed before the line changes.
+    const auto sentAt = clk::now();
+    while (port.outBufferCount() > 0 && clk::now() - sentAt < std::chrono::seconds(1))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    port.setPortOpen(false);
     port.setSettings("38400,N,8,1");
     if (!port.setPortOpen(true)) { std::printf("raw: cannot open %s\n", proc.path().c_str()); return 1; }
     const std::size_t expected = 768u * 46u + 15u;  // records and the signature frame

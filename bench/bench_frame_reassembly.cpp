@@ -84,6 +84,13 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    // The short mode: each size measured as briefly as the library allows.
+    std::vector<char*> args(argv, argv + argc);
+    std::string briefly = "--benchmark_min_time=0.001";
+    if (benchfig::Smoke()) args.push_back(briefly.data());
+    argc = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    argv = args.data();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     FigureReporter reporter;

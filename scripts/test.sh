@@ -15,3 +15,8 @@ QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
 cd "$OLDPWD"
 bash scripts/package.sh
 bash scripts/windows-core.sh
+
+# Benchmarks: every one built and run once in its short mode (no goal judged).
+bash scripts/bench-smoke.sh
+# Fuzz targets: each parser briefly under libFuzzer with the sanitizers.
+bash scripts/fuzz-ci.sh

@@ -287,7 +287,7 @@ int main(int argc, char** argv) {
         RunLoop(2000, [&] { return console->hasFocus(); });
         console->setCurrentRow(row);
 
-        constexpr int kPairs = 80;
+        const int kPairs = benchfig::Count(80, 1);
         std::mt19937 rng(20240611u);
         std::uniform_int_distribution<int> phase(0, 49);
         std::vector<double> rightMs, leftMs;

@@ -5,7 +5,13 @@
 // with its framing error and a burst of noise also strike at each phase of
 // "Connect" (identity exchange, after the high-speed request, the reopen at
 // 38400, mid-transfer, the signature frame, the reopen at 9600), and the port
-// refuses to reopen at either speed. Each row is one fresh program run; the test checks
+// refuses to reopen at either speed. Each strikes where its name says: in the
+// identity exchange of a second "Connect" after a good one, after the
+// high-speed request while the port is still at 9600, at the reopen at 38400
+// before the preamble burst, on the signature frame once the program has
+// every record. A line error is always a damaged byte with its framing error,
+// which the port drops with the reading it came in, as the serial control
+// does. Each row is one fresh program run; the test checks
 // what the user saw, the port and program state afterwards, that nothing
 // hung or threw, that the radio's EEPROM and the program's copy of it hold
 // only the changes the console sent, and that the options profile survived.
@@ -104,9 +110,16 @@ public:
             break;
         case Strike::Cut: cut_ = true; held_.clear(); break;
         case Strike::LineError:
-            // A byte inside the radio's next frame arrives damaged, and the
-            // port reports a framing error for it.
-            damageNext_ = true;
+            if (phase_ == Phase::AfterHighSpeed || phase_ == Phase::Reopen38400) {
+                // No frame is on its way: a damaged byte on the idle line,
+                // as when the line speed changes, with its framing error.
+                ++hits_;
+                port.deliverToHost({randomByte()}, 0, platform::comEventFrame);
+            } else {
+                // A byte inside the radio's next frame arrives damaged, and
+                // the port reports a framing error for it.
+                damageNext_ = true;
+            }
             break;
         case Strike::Noise: {
             // A knock on the cable: a burst of random bytes.
@@ -121,6 +134,9 @@ public:
     }
 
     void cutAfter(int radioBytes) { budget_ = radioBytes; }
+    // The radio's next frame arrives with a damaged byte and its framing
+    // error (a line error in the adjustment cycle).
+    void damageNextFrame() { damageNext_ = true; }
     // A sound line again: no noise, not cut.
     void restore() {
         oneIn_ = 0;
@@ -193,7 +209,9 @@ public:
     // fit in that time at 9600 baud.
     void poll(platform::MemSerialPort& port) override {
         plain_.poll(port);
-        if (!held_.empty() && port.wireToHostPending() == 0 && port.portOpen()) {
+        // The held stream goes on once the program has read everything
+        // before it: the signature's fault strikes after every record is in.
+        if (!held_.empty() && port.wireToHostPending() == 0 && port.inBufferCount() == 0 && port.portOpen()) {
             strikeNow(port);
             if (!cut_) Deliver(port, held_);
             held_.clear();
@@ -280,8 +298,14 @@ struct Row {
     // the fault in the cycle; -1 = none.
     int enterLine = -1;
     // A line event the serial port raises when the fault in the cycle
-    // strikes (receive overflow, framing error); 0 = none.
+    // strikes (receive overflow); 0 = none.
     int lineEvent = 0;
+    // The fault in the cycle is a damaged byte in the radio's next frame,
+    // which the port reports as a framing error.
+    bool lineErrorMidCycle = false;
+    // "Connect" must fail before the console is loaded: nothing loaded and
+    // no adjustment command after the clone read request.
+    bool cloneReadFails = false;
     // A fault that strikes at a phase of "Connect"; the seed draws the noise.
     Phase phase = Phase::None;
     Strike strike = Strike::None;
@@ -392,7 +416,7 @@ Outcome RunRow(const Row& row) {
     NoisyLine line(sim);
     ProgramRig rig(&line);
     testsupport::WriteFile(rig.dir.file("ZSN7ADJ.rs"), kProfile);
-    const ByteStr before = sim.image();
+    ByteStr before = sim.image();
     testing::internal::CaptureStderr();
     try {
         if (!rig.Start()) {
@@ -409,8 +433,18 @@ Outcome RunRow(const Row& row) {
         if (row.noiseAtConnect.oneIn > 0) line.noise(row.noiseAtConnect.seed, row.noiseAtConnect.oneIn);
         if (row.cutAtConnect >= 0) line.cutAfter(row.cutAtConnect);
 
+        if (row.phase == Phase::Identity) {
+            // A good "Connect" first, so the identity answer of that one is
+            // still there to be taken for the answer the fault spoils: the
+            // line-error row fails if a lost identity answer lets the clone
+            // read go on with the earlier one.
+            rig.main().cmd00_Click(0);
+            if (Settle(rig, true) != Ending::Cycling) Note(o, "the first Connect did not reach the cycle");
+            rig.port.clearTransmittedLog();
+        }
         if (row.phase != Phase::None) line.strikeAt(row.phase, row.strike, row.seed);
 
+        before = sim.image();  // the radio's memory as "Connect" finds it
         rig.main().cmd00_Click(0);  // "Connect"
         if (row.phase == Phase::Identity || row.phase == Phase::AfterHighSpeed) {
             // These phases are seen from the program's side, between ticks.
@@ -454,6 +488,7 @@ Outcome RunRow(const Row& row) {
             if (row.noiseMidCycle.oneIn > 0) line.noise(row.noiseMidCycle.seed, row.noiseMidCycle.oneIn);
             if (row.cutMidCycle >= 0) line.cutAfter(row.cutMidCycle);
             if (row.lineEvent != 0) rig.port.injectEvent(row.lineEvent);
+            if (row.lineErrorMidCycle) line.damageNextFrame();
             rig.select(1);
             rig.key(keys::kRight);  // and one more once the fault is there
             rig.runFor(1000);
@@ -487,7 +522,11 @@ Outcome RunRow(const Row& row) {
             allowed[adr].insert(v);
         }
         const ByteStr& radio = sim.image();
-        for (std::size_t a = 0; a < radio.size(); ++a) {
+        if (radio.size() != before.size()) {
+            o.radioIntact = false;
+            Note(o, "the radio's memory has " + std::to_string(radio.size()) + " bytes");
+        }
+        for (std::size_t a = 0; o.radioIntact && a < radio.size(); ++a) {
             if (radio[a] == before[a]) continue;
             const auto it = allowed.find(static_cast<std::int32_t>(a));
             if (it == allowed.end() || it->second.count(radio[a]) == 0) {
@@ -578,6 +617,14 @@ Row AtConnect(std::string fault, SetFault set, std::string expected) {
     return r;
 }
 
+// A fault at "Connect" that must end the clone read before anything is
+// loaded or sent.
+Row CloneReadFails(std::string fault, SetFault set, std::string expected) {
+    Row r = AtConnect(std::move(fault), std::move(set), std::move(expected));
+    r.cloneReadFails = true;
+    return r;
+}
+
 Row InCycle(std::string fault, SetFault set, std::string expected, int enterLine = -1) {
     Row r;
     r.fault = "Cycle: " + std::move(fault);
@@ -594,12 +641,17 @@ std::vector<Row> Rows() {
     r.push_back(AtConnect("radio silent", [](F& f) { f.silence = true; }, kNoAnswer));
     r.push_back(AtConnect("wrong main code", [](F& f) { f.wrongMainCode = true; }, kCannotClone));
     r.push_back(AtConnect("wrong sub code", [](F& f) { f.wrongSubCode = true; }, kVersion));
-    r.push_back(AtConnect("corrupt record 0x0100", [](F& f) { f.corruptRecordAt = 0x100; }, kIllegalData));
-    r.push_back(AtConnect("record 0x0100 dropped", [](F& f) { f.dropRecordAt = 0x100; }, kIllegalData));
-    r.push_back(AtConnect("last record dropped", [](F& f) { f.dropRecordAt = 0x2FF0; }, kIllegalData));
-    r.push_back(AtConnect("short record 0x0100", [](F& f) { f.shortRecordAt = 0x100; }, kIllegalData));
-    r.push_back(AtConnect("extra signature byte", [](F& f) { f.extraSignatureByte = true; }, kIllegalData));
-    r.push_back(AtConnect("record outside image", [](F& f) { f.recordOutsideImage = true; }, kDataOverflow));
+    // A clone read that did not end whole must never load the console nor
+    // send an adjustment command after its request. The dropped-record rows
+    // fail if the signature is taken as the end of the transfer without the
+    // check that every record of the image came; the others if a damaged,
+    // short or misplaced record or the extra signature byte is not reported.
+    r.push_back(CloneReadFails("corrupt record 0x0100", [](F& f) { f.corruptRecordAt = 0x100; }, kIllegalData));
+    r.push_back(CloneReadFails("record 0x0100 dropped", [](F& f) { f.dropRecordAt = 0x100; }, kIllegalData));
+    r.push_back(CloneReadFails("last record dropped", [](F& f) { f.dropRecordAt = 0x2FF0; }, kIllegalData));
+    r.push_back(CloneReadFails("short record 0x0100", [](F& f) { f.shortRecordAt = 0x100; }, kIllegalData));
+    r.push_back(CloneReadFails("extra signature byte", [](F& f) { f.extraSignatureByte = true; }, kIllegalData));
+    r.push_back(CloneReadFails("record outside image", [](F& f) { f.recordOutsideImage = true; }, kDataOverflow));
     // The program never writes a clone image, so these two cannot strike.
     r.push_back(AtConnect("clone write refused", [](F& f) { f.cloneWriteResult = 1; }, ""));
     r.push_back(AtConnect("hung clone write", [](F& f) { f.hangOnCloneWrite = true; }, ""));
@@ -607,10 +659,10 @@ std::vector<Row> Rows() {
     r.push_back(AtConnect("read-outs malformed", [](F& f) { f.malformedReadouts = true; }, kCommFailed));
     r.push_back(AtConnect("read-outs short", [](F& f) { f.shortReadouts = true; }, kCommFailed));
     r.push_back(AtConnect("line noise", [](F& f) { f.lineNoise = true; }, ""));
-    Row noPort = AtConnect("port cannot be opened", {}, kCannotAccessCom2);
+    Row noPort = CloneReadFails("port cannot be opened", {}, kCannotAccessCom2);
     noPort.portMissing = true;
     r.push_back(noPort);
-    Row cutRead = AtConnect("cable pulled in the clone read", {}, kNoAnswer);
+    Row cutRead = CloneReadFails("cable pulled in the clone read", {}, kNoAnswer);
     cutRead.cutAtConnect = 15000;  // the identity answer, then about a third of the image
     r.push_back(cutRead);
 
@@ -631,13 +683,15 @@ std::vector<Row> Rows() {
     // the whole image. A line error drops the frame it damaged: the identity
     // answer or the signature (then nothing more comes), a clone record
     // (then the signature finds the image incomplete), or a read-out answer
-    // in the cycle (which is asked for again). A burst of noise between
-    // frames is passed over.
+    // in the cycle (which is asked for again). After the high-speed request
+    // and at the reopen at 38400, before the burst, no frame is on its way:
+    // the damaged byte is dropped and the clone read that follows is whole.
+    // A burst of noise between frames is passed over.
     struct StrikeCase { Strike strike; const char* name; std::vector<std::string> expected; };
     const std::vector<StrikeCase> strikes = {
         {Strike::Overflow, "receive overflow", std::vector<std::string>(6, kBufferOverflow)},
         {Strike::Cut, "cable pulled", std::vector<std::string>(6, kNoAnswer)},
-        {Strike::LineError, "line error", {kNoAnswer, kIllegalData, kIllegalData, kIllegalData, kNoAnswer, ""}},
+        {Strike::LineError, "line error", {kNoAnswer, "", "", kIllegalData, kNoAnswer, ""}},
         {Strike::Noise, "noise burst", std::vector<std::string>(6, "")},
     };
     for (const auto& k : strikes)
@@ -677,8 +731,12 @@ std::vector<Row> Rows() {
     Row overflow = InCycle("receive buffer overflow", {}, kBufferOverflow);
     overflow.lineEvent = platform::comEventRxOver;
     r.push_back(overflow);
-    Row framing = InCycle("framing error on the line", {}, "");
-    framing.lineEvent = platform::comEventFrame;
+    // A damaged byte in a read-out answer with its framing error: the port
+    // drops the reading it came in and the answer is asked for again. Fails
+    // if the damaged answer is taken (a console value from a damaged digit)
+    // or if the lost answer ends the cycle instead of a second request.
+    Row framing = InCycle("framing error on the line (a damaged byte in a read-out answer)", {}, "");
+    framing.lineErrorMidCycle = true;
     r.push_back(framing);
     // The same while a guided procedure runs (Enter on its line first).
     r.push_back(InCycle("radio silent in the BPF T1 sweep", [](F& f) { f.silence = true; }, kNoAnswer, 10));
@@ -798,6 +856,10 @@ TEST(FaultCampaign, AllFaultsTable) {
                 EXPECT_FALSE(o.copyLoaded) << row.fault << ": the console was loaded";
                 EXPECT_FALSE(o.e8AfterCloneRequest) << row.fault << ": an adjustment command went out";
             }
+        }
+        if (row.cloneReadFails) {
+            EXPECT_FALSE(o.copyLoaded) << row.fault << ": the console was loaded";
+            EXPECT_FALSE(o.e8AfterCloneRequest) << row.fault << ": an adjustment command went out";
         }
         EXPECT_TRUE(o.lineInOrder) << row.fault;
         if (row.expected == "*") {

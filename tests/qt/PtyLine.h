@@ -63,6 +63,11 @@ public:
     bool send(const ByteStr& bytes) {
         return ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     }
+    // As much of `bytes` as the terminal takes now; the count taken.
+    std::size_t sendSome(const ByteStr& bytes) {
+        const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+        return n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
     // What the control has sent that has arrived so far.
     ByteStr receive() {
         ByteStr out;

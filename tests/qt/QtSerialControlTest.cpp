@@ -88,6 +88,7 @@ protected:
     std::vector<int> events;
     bool drainOnReceive = true;
     ByteStr received;
+    std::size_t kept = 0;  // bytes the control holds before a damaged reading
 };
 
 TEST_F(QtSerialControlTest, CarriesBytesBothWaysAndRaisesTheReceiveEvent) {
@@ -456,18 +457,67 @@ TEST_F(QtSerialControlTest, EachLineErrorCountThatGoesUpRaisesItsEventOnce) {
     }
 }
 
-TEST_F(QtSerialControlTest, LineErrorsComeBeforeTheirDataAndACountedOverflowMayCloseThePort) {
+// A driver without parity checking passes a byte with a framing error on as
+// data and only counts it. The reading whose counters rose delivers none of
+// its bytes; the sound bytes read before it come first, then the error. It
+// fails if the counters are raised before the same reading's bytes are
+// handed over (the port host would clear its partial frame and then parse
+// the damaged bytes as a whole frame), or if the bytes waiting below the
+// receive threshold are dropped or come after the error.
+TEST_F(QtSerialControlTest, AReadingWithRisenLineErrorCountsDeliversNoneOfItsBytesAndACountedOverflowMayCloseThePort) {
     FakeDriverCounts driver;
-    ctl->setLineErrorCounter(driver.source());
+    // The driver counts the error once the damaged bytes are in the
+    // control's hands, the way the receiver counts a byte as it takes it.
+    bool damageArrives = false;
+    ctl->setLineErrorCounter([&](int fd) -> std::optional<LineErrorCounts> {
+        if (damageArrives && ctl->inBufferCount() > static_cast<int>(kept)) {
+            damageArrives = false;
+            ++driver.counts.frame;
+        }
+        return driver.source()(fd);
+    });
     ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
 
-    // A framing error counted with the data it came with.
-    driver.counts.frame = 1;
-    ASSERT_TRUE(pty.send(Bytes({0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0xFD})));
-    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 6; }));
-    ASSERT_EQ(count(platform::comEventFrame), 1);
-    EXPECT_LT(std::find(events.begin(), events.end(), platform::comEventFrame) - events.begin(),
-              std::find(events.begin(), events.end(), platform::comEvReceive) - events.begin());
+    const ByteStr damaged = Bytes({0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0xFD});
+    damageArrives = true;
+    ASSERT_TRUE(pty.send(damaged));
+    ASSERT_TRUE(PumpUntil([&] { return count(platform::comEventFrame) == 1; }));
+    PumpFor(120);
+    EXPECT_TRUE(received.empty()) << received.size() << " damaged bytes delivered";
+    EXPECT_EQ(events, std::vector<int>{platform::comEventFrame});
+    // The line goes on: the next reading is sound and delivered.
+    const ByteStr sound = Bytes({0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0x25, 0x26, 0x01, 0x00, 0xFD});
+    ASSERT_TRUE(pty.send(sound));
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= sound.size(); }));
+    EXPECT_EQ(received, sound);
+
+    // At 38400 baud the bytes wait for the next pass below the receive
+    // threshold. A damaged reading then hands the sound bytes before it
+    // over first and only then raises its error; none of its own come.
+    ASSERT_TRUE(ctl->setPortOpen(false));
+    ctl->setSettings("38400,N,8,1");
+    ctl->setRThreshold(1024);
+    ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
+    events.clear();
+    received.clear();
+    const ByteStr record = Pattern(46);
+    ASSERT_TRUE(pty.send(record));
+    ASSERT_TRUE(PumpUntil([&] { return ctl->inBufferCount() == static_cast<int>(record.size()); }));
+    PumpFor(120);
+    EXPECT_TRUE(events.empty());
+    kept = record.size();
+    damageArrives = true;
+    ASSERT_TRUE(pty.send(Pattern(46, 46)));
+    ASSERT_TRUE(PumpUntil([&] { return count(platform::comEventFrame) == 1; }));
+    PumpFor(120);
+    EXPECT_EQ(received, record);
+    EXPECT_EQ(events, (std::vector<int>{platform::comEvReceive, platform::comEventFrame}));
+    EXPECT_EQ(ctl->inBufferCount(), 0);
+    kept = 0;
+    ctl->setPortOpen(false);
+    ctl->setSettings("9600,N,8,1");
+    ctl->setRThreshold(1);
+    ASSERT_TRUE(ctl->setPortOpen(true)) << ctl->lastErrorText();
 
     // The port host closes the port on a receive overflow: the events of the
     // same reading before it still arrive, nothing after it.

@@ -2,7 +2,11 @@
 // real pseudo-terminal at the start of a clone read, and the radio's end of
 // the line going away in the middle of the adjustment cycle, as when the cable
 // or the adapter is pulled.
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "ZtN7Sim.h"
@@ -168,6 +172,125 @@ TEST_F(QtSerialControlWithProgram, ReceiveOverflowCountedMidCloneReadIsReportedO
     const ByteStr original = zsim::ZtN7Sim::DefaultImage();
     EXPECT_TRUE(std::equal(image.begin(), image.end(), original.begin(),
                            [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+}
+
+
+// The simulated radio served in this process on the master side of a
+// pseudo-terminal, from the event loop, with the cable's echo. On request it
+// damages one digit of its next S-meter read-out answer, keeping it a hex
+// digit (no check of the answer can see it), and tells the test's driver to
+// count the framing error that the damaged byte came with.
+class ServedRadio {
+public:
+    explicit ServedRadio(qttest::PtyLine& pty) : pty_(pty) {
+        clock_.start();
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { pump(); });
+        timer_.start();
+    }
+    zsim::ZtN7Sim sim;
+    bool damageNextSMeterAnswer = false;
+    bool damageOnTheLine = false;  // sent, not yet counted by the driver
+    int damagedAnswers = 0;
+    int requestsAtDamage = 0;  // S-meter read-out requests up to the damaged answer
+
+    // S-meter read-out requests (code 3, channel 4) the radio has taken.
+    int sMeterRequests() const {
+        return static_cast<int>(std::count_if(sim.e8Log().begin(), sim.e8Log().end(),
+                                              [](const auto& c) { return c.code == 3 && c.value == 4; }));
+    }
+
+private:
+    void pump() {
+        sim.elapse(static_cast<std::int32_t>(clock_.restart()));
+        flush();
+        const ByteStr in = pty_.receive();
+        if (in.empty()) return;
+        out_.insert(out_.end(), in.begin(), in.end());  // the cable's echo
+        const std::size_t logged = sim.e8Log().size();
+        ByteStr answer = sim.feed(in);
+        const bool sMeterAsked = std::any_of(sim.e8Log().begin() + static_cast<std::ptrdiff_t>(logged),
+                                             sim.e8Log().end(), [](const auto& c) { return c.code == 3 && c.value == 4; });
+        // FE FE EF EE E8 main(2) sub(2) 03 hi lo FD: the high digit.
+        if (damageNextSMeterAnswer && sMeterAsked && answer.size() >= 13 && answer[9] == 0x03) {
+            answer[10] = answer[10] == 'C' ? '4' : 'C';
+            damageNextSMeterAnswer = false;
+            damageOnTheLine = true;
+            ++damagedAnswers;
+            requestsAtDamage = sMeterRequests();
+        }
+        out_.insert(out_.end(), answer.begin(), answer.end());
+        flush();
+    }
+    // The terminal takes a few kilobytes at a time: the rest of the clone
+    // read stream waits here.
+    void flush() {
+        if (!out_.empty()) out_.erase(out_.begin(), out_.begin() + static_cast<std::ptrdiff_t>(pty_.sendSome(out_)));
+    }
+
+    qttest::PtyLine& pty_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    ByteStr out_;  // for the line, not yet taken by the terminal
+};
+
+// A read-out answer carries no checksum: a digit damaged into another hex
+// digit passes every check of the answer. On a real port the damaged byte
+// comes with a framing error that the driver counts; the test plays that
+// driver, counting the error with the reading that holds the damaged answer.
+// The reading is dropped, the read-out times out and is asked for again, and
+// the S-meter point stored in the radio (E8 code 19) is the sound level.
+// Fails when the serial control raises the error before it hands over the
+// same reading's bytes (the port host clears its partial frame, then parses
+// the damaged answer as a whole frame and sends the damaged level).
+TEST_F(QtSerialControlWithProgram, ADamagedReadoutDigitInsideOneReadingIsDroppedAndNeverReachesTheRadioAsAnSMeterValue) {
+    qttest::PtyLine pty;
+    ASSERT_TRUE(pty.ok());
+    ServedRadio radio(pty);
+    constexpr int kLevel = 0x42;  // answered as "42"; damaged it reads "C2"
+    radio.sim.sdModel([](int, int) { return kLevel; });
+    ASSERT_TRUE(Start(pty.slavePath()));
+    platform::qt::LineErrorCounts counts;
+    serial->setLineErrorCounter([&](int) -> std::optional<platform::qt::LineErrorCounts> {
+        if (radio.damageOnTheLine && serial->inBufferCount() > 0) {
+            radio.damageOnTheLine = false;
+            ++counts.frame;
+        }
+        return counts;
+    });
+
+    QTest::mouseClick(window->button(0), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return qtwin::ConnectedAndRead(*window); }, 60000))
+        << "messages: " << desktop.messages.size();
+    QListWidget* console = window->consoleList();
+    const int sMeter = qtwin::RowStartingWith(console, QStringLiteral("   S-METER"));
+    ASSERT_GE(sMeter, 0);
+    console->setFocus();
+    console->setCurrentRow(sMeter);
+    QTest::keyClick(console, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return console->item(sMeter)->text().contains(QStringLiteral(": RSSI S3 Level ")); },
+                                10000))
+        << console->item(sMeter)->text().toStdString();
+    QTest::qWait(500);
+
+    // Enter stores the level of the reading that ends next: its answer is
+    // the damaged one.
+    radio.damageNextSMeterAnswer = true;
+    QTest::keyClick(console, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::any_of(radio.sim.e8Log().begin(), radio.sim.e8Log().end(),
+                           [](const auto& c) { return c.code == 19; });
+    }, 15000)) << "no S3 point stored; damaged answers: " << radio.damagedAnswers;
+    EXPECT_EQ(radio.damagedAnswers, 1);
+    EXPECT_EQ(counts.frame, 1u);
+    // The dropped answer was asked for again.
+    EXPECT_GT(radio.sMeterRequests(), radio.requestsAtDamage);
+    for (const auto& c : radio.sim.e8Log()) {
+        if (c.code == 18 || c.code == 19) {
+            EXPECT_EQ(c.value, kLevel) << "E8 code " << c.code;
+        }
+    }
+    EXPECT_TRUE(desktop.messages.empty()) << desktop.messages.front();
 }
 
 }  // namespace

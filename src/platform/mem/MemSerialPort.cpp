@@ -59,12 +59,15 @@ bool MemSerialPort::output(const ByteStr& bytes) {
         transmitToPeer(bytes);
         return true;
     }
-    if (outQueue_.empty()) txMark_ = GetTickCount();
-    // A full queue drops what does not fit, as a driver's buffer would.
-    for (auto b : bytes) {
-        if (static_cast<int>(outQueue_.size()) >= outBufferSize_) break;
-        outQueue_.push_back(b);
+    moveOnWire();
+    // A write that does not fit in full is refused and reported, as the
+    // serial control does: nothing of it is queued.
+    if (static_cast<std::int64_t>(outQueue_.size()) + static_cast<std::int64_t>(bytes.size()) > outBufferSize_) {
+        pendingEvents_.push_back(comEventTxFull);
+        return false;
     }
+    if (outQueue_.empty()) txMark_ = GetTickCount();
+    outQueue_.insert(outQueue_.end(), bytes.begin(), bytes.end());
     return true;
 }
 
@@ -99,9 +102,9 @@ void MemSerialPort::deliverToHost(const ByteStr& bytes, std::size_t damagedAt, i
     ByteStr garbled = bytes;
     garbled[damagedAt] ^= 0x10;
     if (!pacing_) {
-        // An infinitely fast line: the bytes up to the damaged one are there
-        // now, the rest follows once the error has been raised.
-        inBuf_.insert(inBuf_.end(), garbled.begin(), garbled.begin() + static_cast<std::ptrdiff_t>(damagedAt) + 1);
+        // An infinitely fast line: the bytes up to the damaged one arrive in
+        // one reading, which the receiver drops for its error; the rest
+        // follows once the error has been raised.
         afterReadEvents_.push_back(lineEvent);
         rxHeld_ = true;
         if (toHost_.empty()) rxMark_ = GetTickCount();
@@ -152,12 +155,17 @@ void MemSerialPort::moveOnWire() {
         if (toHost_.empty()) rxMark_ = GetTickCount();
     } else {
         std::int32_t n = bytesPerTimeSince(rxMark_);
+        const std::size_t readingStart = inBuf_.size();
         while (n-- > 0 && !toHost_.empty()) {
             inBuf_.push_back(toHost_.front());
             toHost_.pop_front();
             const std::uint64_t number = toHostMoved_++;
             if (!byteEvents_.empty() && byteEvents_.front().first == number) {
-                // A damaged byte: it is reported once the program has read it.
+                // A damaged byte: the reading it came in is dropped, as the
+                // serial control drops a reading whose error counters rose;
+                // what arrived before that reading is read first, then the
+                // error is raised, and only then does the line go on.
+                inBuf_.resize(readingStart);
                 afterReadEvents_.push_back(byteEvents_.front().second);
                 byteEvents_.pop_front();
                 rxHeld_ = true;

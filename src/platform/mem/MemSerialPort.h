@@ -9,7 +9,8 @@
 // measured on the installed tick source, and the port behaves like a real
 // transmitter: bytes handed to it start leaving at once through a 16-byte
 // transmit FIFO, whose bytes neither a discard nor a close can take back;
-// only what waits behind the FIFO is dropped. Without pacing the line is
+// only what waits behind the FIFO is dropped. A write that does not fit in
+// the transmit queue is refused whole and raises comEventTxFull (1010). Without pacing the line is
 // infinitely fast: every byte has left when output() returns.
 #include <cstdint>
 #include <deque>
@@ -53,10 +54,12 @@ public:
     }
     // The far end sends bytes towards the program.
     void deliverToHost(const ByteStr& bytes);
-    // The same with the byte at damagedAt garbled on the way: the port takes
-    // it in with the bytes before it, raises lineEvent (a framing or parity
-    // error, say) once the program has read them, and only then goes on with
-    // the rest, as a receiver reports the error of the byte it just took.
+    // The same with the byte at damagedAt garbled on the way. As the serial
+    // control does with a reading whose error counters rose, the port drops
+    // the reading the damaged byte came in (paced: the bytes that reached the
+    // receive queue in the same step; unpaced: these bytes up to the damaged
+    // one), lets the program read what came before, raises lineEvent (a
+    // framing or parity error, say), and only then goes on with the rest.
     void deliverToHost(const ByteStr& bytes, std::size_t damagedAt, int lineEvent);
     // Raises a line event (1001..1011) at the next pump().
     void injectEvent(int commEvent) { pendingEvents_.push_back(commEvent); }

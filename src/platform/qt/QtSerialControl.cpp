@@ -125,6 +125,7 @@ bool QtSerialControl::open() {
     port_.setRequestToSend(rts_);
     // A fresh opening starts with empty queues, whatever the device held.
     port_.clear(QSerialPort::Input);
+    rx_.clear();
     dropUnsentOutput();
     port_.clearError();
     if (lost_) {
@@ -149,6 +150,7 @@ void QtSerialControl::close() {
     OwnCall own(ownCall_);
     // Pending output is dropped, so closing never waits for the line to drain.
     port_.clear(QSerialPort::Input);
+    rx_.clear();
     dropUnsentOutput();
     port_.close();
     port_.clearError();
@@ -160,14 +162,21 @@ void QtSerialControl::close() {
 
 int QtSerialControl::inBufferCount() {
     if (!port_.isOpen()) return 0;
-    return static_cast<int>(std::min<qint64>(port_.bytesAvailable(), INT32_MAX));
+    const qint64 waiting = static_cast<qint64>(rx_.size()) + port_.bytesAvailable();
+    return static_cast<int>(std::min<qint64>(waiting, INT32_MAX));
 }
 
 ByteStr QtSerialControl::input() {
     if (!port_.isOpen()) return {};
-    const QByteArray data = port_.readAll();
+    // What QSerialPort took in since the last reading (its receive signal is
+    // held back while a modal box runs the event loop) is read with the
+    // counters too; errors found now come after what this call returns.
+    const std::vector<int> events = takeArrivals();
+    ByteStr out;
+    out.swap(rx_);
     overflowed_ = false;
-    return ByteStr(data.begin(), data.end());
+    for (int ev : events) postEvent(ev);
+    return out;
 }
 
 int QtSerialControl::driverOutputPending() const {
@@ -267,15 +276,42 @@ void QtSerialControl::startLineErrorCounts() {
     }
 }
 
-bool QtSerialControl::pollLineErrors() {
-    if (!lineErrorBase_ || !lineErrorCounter_ || !portOpen()) return true;
-    const std::optional<LineErrorCounts> now = lineErrorCounter_(port_.handle());
-    if (!now) return true;
-    const std::vector<int> events = LineErrorEvents(*lineErrorBase_, *now);
-    // The new base is taken before any handler runs: one that shows a modal
-    // box runs the event loop, and a poll from there must not repeat these.
-    lineErrorBase_ = *now;
+int QtSerialControl::systemInputPending() const {
+#if defined(Q_OS_UNIX) && defined(FIONREAD)
+    int pending = 0;
+    if (port_.handle() >= 0 && ::ioctl(port_.handle(), FIONREAD, &pending) == 0 && pending > 0) return pending;
+#endif
+    return 0;
+}
+
+std::vector<int> QtSerialControl::takeArrivals() {
+    // The counters are read first, then the bytes QSerialPort holds: nothing
+    // arrives in between, so whatever was damaged before the counters were
+    // read is among these bytes or still in the system.
+    std::vector<int> events;
+    if (lineErrorBase_ && lineErrorCounter_) {
+        if (const std::optional<LineErrorCounts> now = lineErrorCounter_(port_.handle())) {
+            events = LineErrorEvents(*lineErrorBase_, *now);
+            lineErrorBase_ = *now;
+        }
+    }
+    const QByteArray data = port_.readAll();
+    // A reading whose counters rose delivers none of its bytes: they came
+    // with the damage, and the receiver cannot say which one it was.
+    if (events.empty()) rx_.insert(rx_.end(), data.begin(), data.end());
+    return events;
+}
+
+bool QtSerialControl::raiseLineErrors(const std::vector<int>& events) {
+    if (events.empty()) return true;
     const unsigned gen = generation_;
+    // The sound bytes of earlier readings reach the program before their
+    // line's errors, so the port host's drop of its partial frame falls
+    // where the damage was and never takes a sound record with it.
+    if (!rx_.empty() && rThreshold_ > 0 && onComm_) {
+        onComm_(comEvReceive);
+        if (gen != generation_ || !portOpen()) return false;
+    }
     for (int ev : events) {
         if (onComm_) onComm_(ev);
         if (gen != generation_ || !portOpen()) return false;
@@ -283,12 +319,23 @@ bool QtSerialControl::pollLineErrors() {
     return true;
 }
 
+bool QtSerialControl::pollLineErrors() {
+    if (!lineErrorBase_ || !lineErrorCounter_ || !portOpen()) return true;
+    // Bytes the system holds that QSerialPort has not taken yet are read
+    // with the counters when they come: judged now, their damage would be
+    // raised before them and the damaged bytes delivered afterwards.
+    if (systemInputPending() > 0) return true;
+    // The new base is taken before any handler runs: one that shows a modal
+    // box runs the event loop, and a poll from there must not repeat these.
+    return raiseLineErrors(takeArrivals());
+}
+
 void QtSerialControl::onReadyRead() {
     if (!portOpen()) return;
-    // Line errors are raised before the receive event of the data they came
-    // with: the port host drops its partial frame first.
-    if (!pollLineErrors()) return;
-    const qint64 waiting = port_.bytesAvailable();
+    // Each reading takes the bytes with the counters of the same moment; a
+    // rise drops the reading's bytes and raises its errors.
+    if (!raiseLineErrors(takeArrivals())) return;
+    const qint64 waiting = static_cast<qint64>(rx_.size()) + port_.bytesAvailable();
     if (waiting > inBufferSize_ && inBufferSize_ > 0 && !overflowed_) {
         overflowed_ = true;
         postEvent(comEventRxOver);

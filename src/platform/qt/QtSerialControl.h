@@ -10,8 +10,11 @@
 // what the system has not sent yet, as on any serial port. The transmit queue
 // holds at most outBufferSize() bytes: what QSerialPort still buffers plus
 // what the system's driver reports unsent (TIOCOUTQ) count as its fill level,
-// and a write that does not fit in full is refused, so the program's send
-// gate works against the real line and nothing is ever half-sent.
+// and a write that does not fit in full is refused (comEventTxFull), so the
+// program's send gate works against the real line. A write that fits is
+// taken whole, yet it can still fail midway: when the device goes away while
+// the rest waits in QSerialPort, the part the system took may already be on
+// the line, a frame cut short that the radio drops for its missing end.
 //
 // Events: received data raise comEvReceive from the event loop when at least
 // RThreshold bytes wait (0 = no receive events). Line errors are delivered
@@ -27,10 +30,19 @@
 // the device's driver counts them (see LineErrorCounts.h), each counter that
 // went up since the port was opened raises its event once: break 1001,
 // framing 1004, overrun 1006, parity 1009, and bytes the system dropped for
-// a full receive buffer 1008. The counters are read when data arrive (their
-// line errors come before their receive event) and every 50 ms while the
-// port is open. Where the driver counts nothing (pseudo-terminals), nothing
-// is raised.
+// a full receive buffer 1008. Without parity checking a driver passes a
+// byte with a framing error on as ordinary data and only counts it, so the
+// counters are read with every batch of bytes QSerialPort takes in, and a
+// batch whose counters rose is not delivered at all: the bytes that came
+// before it (at 38400 baud they may wait for the next pass) are handed over
+// first, then the errors are raised, and the port host drops its partial
+// frame; the exchange ends by time-out and re-send as for any lost frame.
+// The counters are also read every 50 ms while nothing is on its way in.
+// The driver counts a damaged byte a moment before it can be read: counters
+// read in that moment drop the batch before it, and the damaged byte comes
+// with the next one, after the partial frame was dropped; the frame checks
+// have to catch what is left of its frame. Where the driver counts nothing
+// (pseudo-terminals), nothing is raised.
 //
 // Nothing blocks: the device is non-blocking and no call waits for the line.
 #include <QObject>
@@ -42,6 +54,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/SerialControl.h"
 #include "platform/qt/LineErrorCounts.h"
@@ -101,8 +114,16 @@ private:
     bool deviceHungUp() const;
     // Takes the counts of a fresh opening as the base and starts polling.
     void startLineErrorCounts();
-    // Raises the events of the counters that went up. False when a handler
-    // closed or reopened the port meanwhile.
+    // Bytes the system holds that QSerialPort has not taken in yet.
+    int systemInputPending() const;
+    // One reading: the counters, then the bytes QSerialPort holds, which go
+    // to rx_ unless a counter rose. The events of the counters that rose.
+    std::vector<int> takeArrivals();
+    // Hands the sound bytes waiting to the program, then raises `events`.
+    // False when a handler closed or reopened the port meanwhile.
+    bool raiseLineErrors(const std::vector<int>& events);
+    // The timer's reading of the counters, unless received bytes are on
+    // their way; false as for raiseLineErrors.
     bool pollLineErrors();
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
@@ -126,6 +147,7 @@ private:
     bool overflowed_ = false;  // 1008 raised; again only after a drain
     unsigned generation_ = 0;  // counts openings, to drop stale events
     std::string lastError_;
+    ByteStr rx_;               // bytes read with sound counters, not handed over yet
     std::function<void(int)> onComm_;
     LineErrorCounter lineErrorCounter_ = SystemLineErrorCounts;
     std::optional<LineErrorCounts> lineErrorBase_;  // none: not counting
