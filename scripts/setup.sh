@@ -13,7 +13,9 @@ if [ "${1:-}" = --only ]; then
   PKGS=("$@")
   APT_OPTS=(--no-install-recommends)
 else
-  PKGS=(cmake ninja-build g++ pkg-config dpkg-dev
+  # file: CPack's Debian package generator runs it to find the binaries
+  # whose library dependencies dpkg-shlibdeps (dpkg-dev) works out.
+  PKGS=(cmake ninja-build g++ pkg-config dpkg-dev file
         qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
         googletest libgtest-dev libgmock-dev libbenchmark-dev
         fonts-liberation fonts-dejavu-core locales "$@")
