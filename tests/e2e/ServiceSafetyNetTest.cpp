@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -623,6 +624,42 @@ TEST_F(SafetyNet, AnUnwritableDataFolderIsToldOnceAndTheAdjustmentGoesOn) {
     EXPECT_NE(rig.desktop.messages[0].find("The adjustment goes on"), std::string::npos);
     EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), ZtN7Sim::DefaultImage()[rign7ee::kPowerHi] + 2);
     EXPECT_EQ(testsupport::ReadFile(rig.dir.file("data")), "not a folder");  // nothing lost that was there
+}
+
+// The data folder's parent exists but the user may not write it (mode
+// r-x): the system refuses the folder, the message names it with the
+// system's reason and the adjustment goes on. Permissions stop only a normal
+// user: as root (scripts/fresh-check.sh runs this as a normal user too) and
+// where the system keeps the mode only as a hint (Windows) it is skipped.
+TEST_F(SafetyNet, AFolderTheUserMayNotWriteIsToldOnceAndTheAdjustmentGoesOn) {
+    namespace fs = std::filesystem;
+    const fs::path parent = rig.dir.file("data");
+    fs::create_directory(parent);
+    fs::permissions(parent, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    struct WritableAgain {  // so that the test's folder can be removed whatever happens
+        fs::path folder;
+        ~WritableAgain() {
+            std::error_code ec;
+            fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ec);
+        }
+    } again{parent};
+    if (std::ofstream(parent / "probe", std::ios::binary).is_open()) {
+        fs::remove(parent / "probe");
+        GTEST_SKIP() << "this user may write a folder of mode r-xr-xr-x (root, or a system that ignores it)";
+    }
+    Start();
+    Connect();
+    StepBy(kLinePowerHi, 2);
+    ASSERT_TRUE(AllSent());
+    rig.runFor(1000);
+    ASSERT_EQ(rig.desktop.messages.size(), 1u);
+    const std::string& m = rig.desktop.messages[0];
+    EXPECT_NE(m.find(rig.archiveFolder), std::string::npos) << m;
+    EXPECT_NE(m.find("Permission denied"), std::string::npos) << m;
+    EXPECT_NE(m.find("The adjustment goes on"), std::string::npos) << m;
+    EXPECT_EQ(sim.byteAt(rign7ee::kPowerHi), ZtN7Sim::DefaultImage()[rign7ee::kPowerHi] + 2);
+    EXPECT_TRUE(fs::is_empty(parent));
 }
 
 // A folder name may hold a backslash and an n (a Windows user "nina" in
