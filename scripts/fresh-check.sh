@@ -36,28 +36,33 @@ mkdir -p "$WORK"
 WORK=$(realpath "$WORK")
 R="$WORK/root"
 [ ! -e "$R" ] || { echo "fresh-check: $R exists already; a fresh root needs a new folder" >&2; exit 2; }
-mounted=()
+bootstrap=
 
 cleanup() {
-  local rc=$? p i
+  local rc=$? p m left=0
   set +e
-  # Processes left in the root (a simulator, wineserver) would keep its
-  # mounts busy; they all descend from this run.
-  local left=0
+  # Processes left in the root (a simulator, wineserver, dpkg of an
+  # unfinished debootstrap) would keep its mounts busy; they all descend
+  # from this run.
   for p in /proc/[0-9]*; do
     [ "$(readlink "$p/root" 2>/dev/null)" = "$R" ] && kill -KILL "${p#/proc/}" 2>/dev/null && left=1
   done
   [ "$left" = 0 ] || sleep 1
+  if [ -n "$bootstrap" ] && kill -0 "$bootstrap" 2>/dev/null; then
+    kill -TERM "$bootstrap"
+    wait "$bootstrap"
+  fi
   if [ -d "$WORK/apt-new" ] && [ -d "$APT_CACHE" ]; then
     find "$WORK/apt-new" -maxdepth 1 -name '*.deb' -type f -exec cp -n -t "$APT_CACHE" {} + 2>/dev/null
   fi
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" ||
-      echo "fresh-check: could not unmount ${mounted[i]}" >&2
+  # Every mount under the root, the deepest first: this script's and any
+  # an interrupted debootstrap left.
+  findmnt -rn -o TARGET | grep -F "$R/" | sort -r | while read -r m; do
+    umount "$m" 2>/dev/null || umount -l "$m" || echo "fresh-check: could not unmount $m" >&2
   done
   if [ "${ZS_KEEP_ROOT:-0}" = 1 ]; then
     echo "fresh-check: the root is kept in $R"
-  elif findmnt -rn -o TARGET | grep -qF "$R"; then
+  elif findmnt -rn -o TARGET | grep -qF "$R/"; then
     echo "fresh-check: something is still mounted under $R; not removing it" >&2
   else
     rm -rf --one-file-system "$WORK"
@@ -73,7 +78,6 @@ mnt() {  # mnt TARGET MOUNT-ARGUMENTS...
   shift
   mkdir -p "$target"
   mount "$@" "$target"
-  mounted+=("$target")
 }
 
 start=$SECONDS
@@ -85,8 +89,13 @@ mkdir -p "$R"
 # are taken from there next time (the same file names as apt's).
 cache_opt=()
 [ -d "$APT_CACHE" ] && cache_opt=(--cache-dir="$APT_CACHE")
-debootstrap --variant=minbase "${cache_opt[@]}" bookworm "$R" "$MIRROR" >"$WORK/debootstrap.log" 2>&1 ||
+# In the background and waited for, like the commands in the root below,
+# so that a signal to this script is handled at once.
+debootstrap --variant=minbase "${cache_opt[@]}" bookworm "$R" "$MIRROR" >"$WORK/debootstrap.log" 2>&1 &
+bootstrap=$!
+wait "$bootstrap" ||
   { tail -n 30 "$WORK/debootstrap.log" >&2; echo "fresh-check: debootstrap failed" >&2; exit 1; }
+bootstrap=
 
 stage "mounting /proc, /sys, /dev, /dev/pts, /dev/shm and the package cache"
 mnt "$R/proc" -t proc proc

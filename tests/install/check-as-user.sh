@@ -46,13 +46,13 @@ RUNTIME="$WORK/runtime"
 install -d -m 700 -o "$USERNAME" -g "$(id -gn "$USERNAME")" "$RUNTIME" "$WORK/user"
 echo "user $USERNAME ($(id "$USERNAME")), home $HOMEDIR"
 
-# A command as the user, with only a login's environment. setpriv runs the
-# command itself (no process in between), so $! is the program's own id.
-asuser() {
-  setpriv --reuid="$USERNAME" --regid="$(id -gn "$USERNAME")" --init-groups -- \
-    env -i HOME="$HOMEDIR" USER="$USERNAME" LOGNAME="$USERNAME" PATH=/usr/local/bin:/usr/bin:/bin \
-    XDG_RUNTIME_DIR="$RUNTIME" "$@"
-}
+# A command as the user, with only a login's environment. setpriv and env
+# replace themselves with the command, so a background (exec ...) has the
+# command's own process id in $!, which the clean-up ends.
+AS_USER=(setpriv --reuid="$USERNAME" --regid="$(id -gn "$USERNAME")" --init-groups --
+         env -i HOME="$HOMEDIR" USER="$USERNAME" LOGNAME="$USERNAME" PATH=/usr/local/bin:/usr/bin:/bin
+         XDG_RUNTIME_DIR="$RUNTIME")
+asuser() { "${AS_USER[@]}" "$@"; }
 # Waits up to 60 s for a line in a file while the process runs.
 await() {  # await PID FILE TEXT
   for _ in $(seq 600); do
@@ -65,9 +65,7 @@ await() {  # await PID FILE TEXT
 # The installed program started as the user from the home folder: offscreen,
 # message boxes on standard error, "Connect" pressed once the window shows.
 start_program() {  # start_program ERRFILE
-  (cd "$HOMEDIR" && exec setpriv --reuid="$USERNAME" --regid="$(id -gn "$USERNAME")" --init-groups -- \
-    env -i HOME="$HOMEDIR" USER="$USERNAME" LOGNAME="$USERNAME" PATH=/usr/local/bin:/usr/bin:/bin \
-    XDG_RUNTIME_DIR="$RUNTIME" QT_QPA_PLATFORM=offscreen ZSN7ADJ_MSGBOX_STDERR=1 ZSN7ADJ_REPORT_SHOWN=1 \
+  (cd "$HOMEDIR" && exec "${AS_USER[@]}" QT_QPA_PLATFORM=offscreen ZSN7ADJ_MSGBOX_STDERR=1 ZSN7ADJ_REPORT_SHOWN=1 \
     ZSN7ADJ_PRESS_CONNECT=1 /usr/bin/zsn7adj) 2>"$1" &
   program=$!
   pids+=("$program")
@@ -88,7 +86,7 @@ map_com1() {
 start_sim() {  # start_sim LINK as-user|as-root
   local exe="$WORK/zt-n7-sim"
   install -m 755 "$BUILD/zt-n7-sim" "$exe"
-  if [ "$2" = as-user ]; then asuser "$exe" --link "$1" >"$WORK/sim-user.log" 2>&1 &
+  if [ "$2" = as-user ]; then (exec "${AS_USER[@]}" "$exe" --link "$1") >"$WORK/sim-user.log" 2>&1 &
   else "$exe" --link "$1" >"$WORK/sim-root.log" 2>&1 &
   fi
   pids+=("$!")
