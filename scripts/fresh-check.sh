@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The README's test command on a fresh Debian 12: makes a minimal bookworm
-# root with debootstrap, copies the checkout's tracked files into it (no
+# root with debootstrap, copies the checkout's files into it (no
 # build folder, nothing installed on this machine), mounts what a build and
 # the tests need, runs `bash scripts/test.sh` there and then, in the same
 # root, installs the package it made and checks it as a normal user
@@ -117,7 +117,7 @@ fi
 # In /srv, where the normal user of the package check may read the build
 # (the windowless tests run as that user too).
 CHECKOUT=/srv/zsn7adj
-stage "copying the checkout's tracked files to $CHECKOUT"
+stage "copying the checkout's files (not what git ignores) to $CHECKOUT"
 mkdir -p "$R$CHECKOUT"
 if git -C "$SRC" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   # The files as they are in the work tree, changes and new files not yet
