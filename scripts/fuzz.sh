@@ -13,8 +13,9 @@ secs=${1:-60}
 shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_receive fuzz_profile fuzz_const_ini fuzz_image_file fuzz_line_settings)
-# libFuzzer comes with clang.
-bash scripts/setup.sh clang
+# libFuzzer is in clang's run-time libraries, which clang only recommends:
+# named here so that a system that leaves out recommended packages has it too.
+bash scripts/setup.sh clang libclang-rt-14-dev
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DZS_BUILD_QT=OFF \
   -DZS_BUILD_TESTS=OFF -DZS_BUILD_BENCH=OFF -DZS_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C build-fuzz "${targets[@]}"

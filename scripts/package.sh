@@ -9,11 +9,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 bash scripts/setup.sh lintian desktop-file-utils appstream
-BUILD=${BUILD_DIR:-build}
+# The build folder, relative to the checkout or absolute.
+BUILD=$(realpath -m -- "${BUILD_DIR:-build}")
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZS_BUILD_QT=ON >/dev/null
 ninja -C "$BUILD" zsn7adj zs_package_files
 (cd "$BUILD" && cpack -G DEB >/dev/null)
-deb=$(ls "$ROOT/$BUILD"/package/zsn7adj_*_amd64.deb)
+deb=$(ls "$BUILD"/package/zsn7adj_*_amd64.deb)
 echo "== $deb"
 dpkg-deb -f "$deb" Package Version Architecture Depends
 
@@ -41,4 +42,4 @@ echo "== apt-get install --simulate"
 apt-get install --simulate "$deb" >/dev/null
 
 echo "== unpacked into a scratch root and started"
-bash tests/install/check-package.sh "$ROOT/$BUILD" "$ROOT"
+bash tests/install/check-package.sh "$BUILD" "$ROOT"

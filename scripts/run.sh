@@ -13,14 +13,15 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
   exit 2
 fi
 bash scripts/setup.sh
-BUILD=${BUILD_DIR:-build}
+# The build folder, relative to the checkout or absolute.
+BUILD=$(realpath -m -- "${BUILD_DIR:-build}")
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZS_BUILD_QT=ON >/dev/null
 ninja -C "$BUILD" zsn7adj zt-n7-sim
 
-RUN="$ROOT/$BUILD/run"
+RUN="$BUILD/run"
 mkdir -p "$RUN"
 LINK="$RUN/zt-n7-sim.tty"
-"$ROOT/$BUILD/zt-n7-sim" --link "$LINK" --image "$RUN/sim-eeprom.bin" --save "$RUN/sim-eeprom.bin" "$@" \
+"$BUILD/zt-n7-sim" --link "$LINK" --image "$RUN/sim-eeprom.bin" --save "$RUN/sim-eeprom.bin" "$@" \
   >"$RUN/sim.log" 2>&1 &
 SIM=$!
 trap 'kill "$SIM" 2>/dev/null || true; wait "$SIM" 2>/dev/null || true' EXIT
@@ -33,7 +34,7 @@ fi
 # COM1 -> the simulator, in the options profile next to the program; every
 # other line of the profile is kept, and new lines take the line end the
 # file already uses (as the program itself does).
-PROFILE="$ROOT/$BUILD/ZSN7ADJ.rs"
+PROFILE="$BUILD/ZSN7ADJ.rs"
 touch "$PROFILE"
 awk -v dev="$LINK" '
   BEGIN { done = 0; inports = 0; eol = "" ; seen = 0 }
@@ -54,4 +55,4 @@ awk -v dev="$LINK" '
 cp -n "$ROOT/Const.ini" "$RUN/Const.ini" 2>/dev/null || true
 echo "Simulated ZT-N7 on $LINK (COM1). Press \"Connect\" in the window."
 cd "$RUN"
-"$ROOT/$BUILD/zsn7adj"
+"$BUILD/zsn7adj"

@@ -8,10 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 bash scripts/setup.sh
-BUILD=${BUILD_DIR:-build}
+# The build folder, relative to the checkout or absolute.
+BUILD=$(realpath -m -- "${BUILD_DIR:-build}")
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZS_BUILD_QT=ON >/dev/null
 ninja -C "$BUILD" zs_qt_tests
 mkdir -p "$ROOT/docs"
 QT_QPA_PLATFORM=offscreen ZS_SCREENSHOT_DIR="$ROOT/docs" \
-  "$ROOT/$BUILD/zs_qt_tests" --gtest_filter='Screenshots.*:ReportScreenshots.*'
+  "$BUILD/zs_qt_tests" --gtest_filter='Screenshots.*:ReportScreenshots.*'
 ls -1 "$ROOT"/docs/window-*.png "$ROOT"/docs/view-*.png "$ROOT"/docs/report-*.png

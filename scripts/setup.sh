@@ -13,10 +13,12 @@ if [ "${1:-}" = --only ]; then
   PKGS=("$@")
   APT_OPTS=(--no-install-recommends)
 else
+  # file: CPack's Debian package generator runs it to find the binaries
+  # whose library dependencies dpkg-shlibdeps (dpkg-dev) works out.
   # qt6-base-dev brings Qt PrintSupport (the report's print dialog);
   # poppler-utils reads the report's PDF back in the tests (pdftotext) and
   # draws its pages for the documentation (pdftoppm).
-  PKGS=(cmake ninja-build g++ pkg-config dpkg-dev
+  PKGS=(cmake ninja-build g++ pkg-config dpkg-dev file
         qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
         googletest libgtest-dev libgmock-dev libbenchmark-dev
         fonts-liberation fonts-dejavu-core locales poppler-utils "$@")

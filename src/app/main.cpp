@@ -1,6 +1,7 @@
 // The program's entry: the Qt platform objects, the main window, and the
 // start procedure; then the event loop until the window is closed.
 #include <QApplication>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -60,19 +61,24 @@ private:
     platform::IDesktop& inner_;
 };
 
-bool AnswerMessagesOnStderr() {
-    const char* v = std::getenv("ZSN7ADJ_MSGBOX_STDERR");
+// Whether the variable is set to "1" (the switches for automated tests).
+bool EnvSwitch(const char* name) {
+    const char* v = std::getenv(name);
     return v != nullptr && std::string(v) == "1";
 }
+
+bool AnswerMessagesOnStderr() { return EnvSwitch("ZSN7ADJ_MSGBOX_STDERR"); }
 
 // For the start-up benchmark only: with ZSN7ADJ_REPORT_SHOWN=1 one line
 // "zsn7adj: window shown" goes to standard error once the window has been
 // shown and the event loop has processed its first events, so a parent
 // process can time the start without a display to watch.
-bool ReportWindowShown() {
-    const char* v = std::getenv("ZSN7ADJ_REPORT_SHOWN");
-    return v != nullptr && std::string(v) == "1";
-}
+bool ReportWindowShown() { return EnvSwitch("ZSN7ADJ_REPORT_SHOWN"); }
+
+// For automated tests only: with ZSN7ADJ_PRESS_CONNECT=1 the "Connect"
+// button is clicked once the window is shown, so a check of the installed
+// program can connect it to a simulated radio without a user to click.
+bool PressConnectAtStart() { return EnvSwitch("ZSN7ADJ_PRESS_CONNECT"); }
 
 #if !defined(_WIN32)
 // A stop request from the system (SIGTERM at logout or shutdown, SIGINT from
@@ -162,6 +168,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "zsn7adj: window shown\n");
             std::fflush(stderr);
         });
+    if (PressConnectAtStart()) QTimer::singleShot(0, &window, [&window] { window.button(0)->click(); });
     const int rc = QApplication::exec();
     platform::SetDesktop(nullptr);
     platform::SetStorage(nullptr);

@@ -8,8 +8,9 @@
 # itself. Started from a folder without Const.ini it must refuse to run.
 # Usage: check-package.sh BUILD_DIR SOURCE_DIR [CPACK]
 set -euo pipefail
-BUILD=$1
-SOURCE=$2
+# Relative folders are taken from the current one.
+BUILD=$(realpath -m -- "$1")
+SOURCE=$(realpath -m -- "$2")
 CPACK=${3:-cpack}
 SCRATCH="$BUILD/package-check"
 rm -rf "$SCRATCH"
