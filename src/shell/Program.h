@@ -8,6 +8,7 @@
 #include "link/LinkClients.h"
 #include "platform/MainWindowControls.h"
 #include "platform/SerialControl.h"
+#include "platform/SerialDevices.h"
 #include "platform/Timer.h"
 
 class frmCom;
@@ -22,6 +23,9 @@ class clsServiceRecord;
 struct PlatformServices {
     platform::ISerialControl* serial = nullptr;
     platform::ITimer* timer = nullptr;
+    // The serial devices the system has (for the device dialog and the
+    // causes of a port that cannot be opened); may be absent.
+    platform::ISerialDevices* devices = nullptr;
     platform::MainWindowControls controls;
     // Shows the main window (modeless); its load handler runs before.
     std::function<void()> showWindow;
@@ -53,6 +57,7 @@ public:
     clsIndOp_RigN7& operation();
     clsConsole& console();
     clsServiceRecord& record();
+    platform::ISerialDevices* devices() const { return services_.devices; }
 
 private:
     PlatformServices services_;

@@ -19,6 +19,7 @@
 #include "shell/Program.h"
 #include "shell/ServiceRecord.h"
 #include "radio/clsCmcRadio.h"
+#include "service/LinkDiagnosis.h"
 
 const char* frmMain::kMakerNotice = "(c) ZS-N7 ADJ developers - service use only";
 
@@ -131,9 +132,10 @@ void frmMain::RefreshStatus() {
     if (c_.mnuFileRestore) c_.mnuFileRestore->setEnabled(op.RigOpFunc_CanSendValues());
     if (c_.lblComBusy) {
         const bool open = program_.com().comOpen();
-        c_.lblComBusy->setCaption("COM" + std::to_string(comPortNo_) + (open ? ": OPEN" : ": CLOSE"));
+        c_.lblComBusy->setCaption(portStatus_.text(comPortNo_, program_.com().MsCom(), open));
         c_.lblComBusy->setForeColor(open ? platform::SysColor::ButtonText : platform::SysColor::GrayText);
     }
+    if (c_.lblComDevice) c_.lblComDevice->setCaption(portStatus_.device());
 }
 
 void frmMain::MsgBoxCloneErr(clsCmcXfr3Sequence& myObjXfr3Seq) {
@@ -146,11 +148,20 @@ void frmMain::MsgBoxCloneErr(clsCmcXfr3Sequence& myObjXfr3Seq) {
     state.errOverflow = com.errOverflow();
     state.lastError = com.xfr3D().lastError();
     state.seqError = myObjXfr3Seq.error();
-    const std::string text = CloneErrMessage(state);
+    const std::string first = CloneErrMessage(state);
+    std::string cause;
+    Guarded("Cause", [&] { cause = service::LinkFailureCause(state, first, com, program_.devices()); });
+    if (!cause.empty()) {
+        std::string shown;
+        for (char ch : cause)
+            if (ch != '\r') shown += ch;
+        std::cerr << shown << "\n";
+    }
+    const std::string text = service::WithCause(first, cause);
     // Reset first: the flags are cleared before the box opens, so ticks that
     // run while it is shown find nothing to report again.
     Guarded("Link reset", [&] { program_.operation().RigOpFunc_ResetAll(); });
-    MsgBoxErr(text);
+    MsgBoxErrText(text);
 }
 
 void frmMain::Form_Load() {
@@ -397,6 +408,16 @@ void frmMain::mnuFileRestore_Click() {
 
 void frmMain::mnuOptSelCom_Click(int index) {
     Guarded("Port menu", [&] { ComPortNo(static_cast<std::int16_t>(index)); });
+}
+
+void frmMain::mnuOptChooseDevice_Click() {
+    Guarded("Device choice", [&] {
+        platform::ISerialDevices* devices = program_.devices();
+        if (devices == nullptr || !c_.chooseDevice) return;
+        if (service::ChooseDeviceForPort(comPortNo_, program_.com().profMain().FullPath(), *devices, c_.chooseDevice))
+            portStatus_.invalidate();
+        RefreshStatus();
+    });
 }
 
 void frmMain::mnuOptionSelAutoRelease_Click(int index) {

@@ -36,6 +36,8 @@ public:
     // of 16); -1 = off.
     struct Faults {
         bool silence = false;              // answers nothing at all
+        bool deadLine = false;             // the line is dead: answers nothing, and the
+                                           // transport returns no echo either
         bool wrongMainCode = false;        // identity answer carries main code 25 27
         bool wrongSubCode = false;         // identity answer carries sub code 02 00
         std::int32_t corruptRecordAt = -1; // that clone read record has a wrong checksum
