@@ -43,6 +43,8 @@ public:
     QAction* revertAction() const { return revertAction_; }
     QAction* compareAction() const { return compareAction_; }
     QAction* restoreAction() const { return restoreAction_; }
+    QAction* chooseDeviceAction() const { return chooseDeviceAction_; }
+    QLabel* portDeviceLabel() const { return lblComDevice_; }
 
     // The modal text window of MainWindowControls::showText; its widgets
     // are named "textView", "textViewText", "textViewOk" and "textViewTick"
@@ -83,7 +85,9 @@ private:
     QAction* revertAction_ = nullptr;
     QAction* compareAction_ = nullptr;
     QAction* restoreAction_ = nullptr;
+    QAction* chooseDeviceAction_ = nullptr;
     QLabel* lblComBusy_ = nullptr;
+    QLabel* lblComDevice_ = nullptr;
     QLabel* lblTitle_ = nullptr;
     QLabel* lblProgress_ = nullptr;
     std::array<QPushButton*, 3> cmd00_{};
@@ -105,6 +109,7 @@ private:
     std::array<std::unique_ptr<QtLine>, 2> aLin_;
     std::array<std::unique_ptr<QtMenuItem>, 5> aPort_;
     std::array<std::unique_ptr<QtMenuItem>, 6> aRelease_;
+    std::unique_ptr<QtLabel> aComDevice_;
     std::unique_ptr<QtMenuItem> aSaveImage_, aServiceRecord_, aRevert_, aCompare_, aRestore_;
     bool closing_ = false;
 };
