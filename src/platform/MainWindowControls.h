@@ -39,6 +39,7 @@ struct DeviceRow {
 struct DeviceDialog {
     int portNumber = 1;
     std::string current;       // the device the port maps to now
+    bool currentPresent = true;
     std::function<std::vector<DeviceRow>()> rows;
     std::function<int(const std::vector<DeviceRow>&)> preselect;
 };

@@ -36,6 +36,7 @@ bool ChooseDeviceForPort(int portNumber, const std::string& optionsProfilePath, 
     dlg.portNumber = portNumber;
     dlg.current = MappedDevice(optionsProfilePath, portNumber);
     const bool currentExists = !dlg.current.empty() && platform::SerialDeviceExists(dlg.current);
+    dlg.currentPresent = dlg.current.empty() || currentExists;
     // The rows keep their choices' USB marks for the preselection.
     auto latest = std::make_shared<std::vector<DeviceChoice>>();
     dlg.rows = [&devices, sys, latest] {

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 namespace platform::qt {
@@ -54,11 +55,12 @@ std::string ShowDeviceDialog(QWidget* parent, const DeviceDialog& dialog) {
     auto* layout = new QVBoxLayout(&dlg);
     auto* note = new QLabel(&dlg);
     note->setObjectName(QStringLiteral("deviceNote"));
-    note->setText(QStringLiteral("COM%1 is now: %2\nChoose the serial device of the cloning cable; the list follows "
+    note->setText(QStringLiteral("COM%1 is now: %2%3\nChoose the serial device of the cloning cable; the list follows "
                                  "plugging and unplugging.")
                       .arg(dialog.portNumber)
                       .arg(dialog.current.empty() ? QStringLiteral("the system's default device")
-                                                  : Local(dialog.current)));
+                                                  : Local(dialog.current))
+                      .arg(dialog.currentPresent ? QString() : QStringLiteral(" (not present)")));
     layout->addWidget(note);
     auto* table = new QTableWidget(0, 7, &dlg);
     table->setObjectName(QStringLiteral("deviceTable"));
@@ -89,6 +91,10 @@ std::string ShowDeviceDialog(QWidget* parent, const DeviceDialog& dialog) {
     };
     refresh(true);
     update();
+    // Wide enough for every column, within reason.
+    int width = 4;
+    for (int c = 0; c < table->columnCount(); ++c) width += table->columnWidth(c);
+    dlg.resize(std::min(std::max(width + 40, 600), 1400), dlg.sizeHint().height());
     QTimer poll;
     poll.setInterval(1000);
     QObject::connect(&poll, &QTimer::timeout, &dlg, [&] {
