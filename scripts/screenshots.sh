@@ -2,7 +2,7 @@
 # Pictures of the main window in its states (start, console after Connect,
 # the chart window during a band-pass sweep, the service report's pages,
 # the revert list, the comparison with the archived image,
-# parameter display) against the simulated transceiver, drawn without a
+# parameter display, the device dialog) against the simulated transceiver, drawn without a
 # display (Qt's offscreen platform), written to docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,4 +15,4 @@ ninja -C "$BUILD" zs_qt_tests
 mkdir -p "$ROOT/docs"
 QT_QPA_PLATFORM=offscreen ZS_SCREENSHOT_DIR="$ROOT/docs" \
   "$BUILD/zs_qt_tests" --gtest_filter='Screenshots.*:ReportScreenshots.*'
-ls -1 "$ROOT"/docs/window-*.png "$ROOT"/docs/view-*.png "$ROOT"/docs/report-*.png
+ls -1 "$ROOT"/docs/window-*.png "$ROOT"/docs/view-*.png "$ROOT"/docs/report-*.png "$ROOT"/docs/dialog-*.png

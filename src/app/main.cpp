@@ -20,6 +20,7 @@
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtMainWindow.h"
 #include "platform/qt/QtSerialControl.h"
+#include "platform/qt/QtSerialDevices.h"
 #include "platform/qt/QtTimer.h"
 #include "shell/Program.h"
 #include "shell/frmMain.h"
@@ -132,6 +133,7 @@ int main(int argc, char** argv) {
     platform::SetStorage(&storage);
     platform::qt::QtSerialControl serial(desktop.programFolder() + "/ZSN7ADJ.rs");
     platform::qt::QtTimer timer;
+    platform::qt::QtSerialDevices devices;
     platform::qt::QtMainWindow window;
 
     bool ending = false;
@@ -139,6 +141,7 @@ int main(int argc, char** argv) {
     PlatformServices services;
     services.serial = &serial;
     services.timer = &timer;
+    services.devices = &devices;
     services.controls = window.controls();
     // The window's events reach the program's window logic from its first
     // showing on.

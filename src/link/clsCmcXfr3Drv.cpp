@@ -53,9 +53,35 @@ bool clsCmcXfr3Drv::SendEnable() const {
 bool clsCmcXfr3Drv::Send(const ByteStr& data) {
     // While a clone write queues its records nothing else may slip in.
     if (cloneWriteActive_) return true;
+    exchange_ = {};
     const bool notSent = RealSend(data);
     retriesLeft_ = retryCount_;
     return notSent;
+}
+
+void clsCmcXfr3Drv::NoteSent(const ByteStr& bytes) {
+    exchange_.sent += bytes.size();
+    echoExpected_.insert(echoExpected_.end(), bytes.begin(), bytes.end());
+    // A line that never echoes must not make this grow without end.
+    constexpr std::size_t kMax = 16384;
+    if (echoExpected_.size() > kMax) echoExpected_.erase(echoExpected_.begin(), echoExpected_.end() - kMax);
+}
+
+void clsCmcXfr3Drv::NoteReceived(const ByteStr& bytes) {
+    // The echo comes back in the order sent; a byte lost on the way is
+    // skipped over (up to a few), so one lost byte does not turn the rest of
+    // the echo into "other".
+    constexpr std::size_t kResync = 4;
+    for (const std::uint8_t b : bytes) {
+        std::size_t k = 0;
+        while (k < kResync && k < echoExpected_.size() && echoExpected_[k] != b) ++k;
+        if (k < kResync && k < echoExpected_.size()) {
+            echoExpected_.erase(echoExpected_.begin(), echoExpected_.begin() + static_cast<std::ptrdiff_t>(k) + 1);
+            ++exchange_.echoed;
+        } else {
+            ++exchange_.other;
+        }
+    }
 }
 
 bool clsCmcXfr3Drv::RealSend(const ByteStr& data) {
@@ -63,7 +89,7 @@ bool clsCmcXfr3Drv::RealSend(const ByteStr& data) {
     lastSentData_ = data;
     sendBuf_ = BuildFrame(data);
     if (workMode_ == kModeE8) e8SubCmd_ = data.size() >= 6 ? data[5] : -1;
-    com_->MsCom().output(sendBuf_);
+    if (com_->MsCom().output(sendBuf_)) NoteSent(sendBuf_);
     sendGate_ = false;
     if (waitAnswer_) {
         waitState_ = WaitState::Answer;
@@ -91,7 +117,7 @@ bool clsCmcXfr3Drv::RetrySend() {
 
 void clsCmcXfr3Drv::SendFE(std::int16_t count) {
     if (count > 0) sendBuf_.insert(sendBuf_.end(), static_cast<std::size_t>(count), kPreamble);
-    if (com_ != nullptr) com_->MsCom().output(sendBuf_);
+    if (com_ != nullptr && com_->MsCom().output(sendBuf_)) NoteSent(sendBuf_);
 }
 
 void clsCmcXfr3Drv::EndWait() {
@@ -103,6 +129,8 @@ void clsCmcXfr3Drv::EndWait() {
 
 void clsCmcXfr3Drv::Reset() {
     EndWait();
+    // What was on its way is dropped with the port's queues: no echo of it comes.
+    echoExpected_.clear();
     ClearRxBuffer();
     nextCloneAdr_ = 0;
     nowError_ = 0;
@@ -130,6 +158,7 @@ void clsCmcXfr3Drv::AppendRx(const std::uint8_t* first, const std::uint8_t* last
 }
 
 void clsCmcXfr3Drv::read(const ByteStr& data) {
+    NoteReceived(data);
     const std::uint8_t* p = data.data();
     const std::uint8_t* const end = p + data.size();
     while (p < end) {
@@ -183,6 +212,7 @@ bool clsCmcXfr3Drv::HandleAnswer(const ByteStr& frame) {
                          (cmd == kCmdCloneResult && workMode_ == kModeCloneWriteEnd) ||
                          (cmd == kCmdAdjust && workMode_ == kModeE8);
     if (!awaited) return false;
+    exchange_.answered = true;
     if (CheckFrame(frame)) {
         nowError(kErrIllegalData);
         return false;

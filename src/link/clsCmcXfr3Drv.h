@@ -6,6 +6,7 @@
 // reports failures as small integer codes. Also builds, checks and stores
 // the clone records of a clone transfer.
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,16 @@
 
 class frmCom;
 class clsCmcEeprom;
+
+// What came back from the line during the last exchange (from its first
+// sending over every retry): the cable returns each byte sent, with or
+// without a radio behind it, so these tell a dead line from a silent radio.
+struct ExchangeBytes {
+    std::size_t sent = 0;      // bytes handed to the port
+    std::size_t echoed = 0;    // bytes that came back as the echo of those
+    std::size_t other = 0;     // bytes that were not echo (answers, noise)
+    bool answered = false;     // an awaited answer frame arrived
+};
 
 class clsCmcXfr3Drv {
 public:
@@ -75,6 +86,8 @@ public:
     bool CloneReadWhole() const { return cloneReadWhole_; }
     // A frame may be queued now.
     bool SendEnable() const;
+    // The bytes of the last exchange; kept over Reset until the next one.
+    const ExchangeBytes& lastExchange() const { return exchange_; }
 
     // Data = command byte and payload. True = not sent.
     bool Send(const ByteStr& data);
@@ -111,6 +124,9 @@ private:
     enum class WaitState { Idle, Answer };
 
     void EndWait();
+    // Notes bytes handed to the port and sorts received ones into echo and other.
+    void NoteSent(const ByteStr& bytes);
+    void NoteReceived(const ByteStr& bytes);
     void FrameComplete();
     void AppendRx(const std::uint8_t* first, const std::uint8_t* last);
     void PumpCloneWrite();
@@ -141,6 +157,9 @@ private:
     bool rxHunting_ = true;
     std::int16_t e8SubCmd_ = -1;
     std::int32_t nextCloneAdr_ = 0;
+
+    ExchangeBytes exchange_;
+    std::deque<std::uint8_t> echoExpected_;  // sent, echo not back yet
 
     // Clone write queues its records as the transmit queue drains.
     bool cloneWriteActive_ = false;

@@ -55,18 +55,26 @@ void frmCom::comOpen(bool v) {
     msCom_.discardOutput();
     bool failed = false;
     std::string reason;
+    platform::OpenFailure cause;
     if (v && !msCom_.portOpen() && requestedPortNum_ != comPortNum_) {
         failed = true;
         reason = "no port COM" + std::to_string(requestedPortNum_) + ": only COM" +
                  std::to_string(imdMinComPortNum()) + " to COM" + std::to_string(imdmaxComPortNum()) + " exist";
+        cause = {platform::OpenError::Other, 0, "", reason};
     } else if (msCom_.portOpen() != v) {
         failed = !msCom_.setPortOpen(v);
-        if (failed) reason = msCom_.deviceName() + ": " + msCom_.lastErrorText();
+        if (failed) {
+            reason = msCom_.deviceName() + ": " + msCom_.lastErrorText();
+            cause = msCom_.lastOpenFailure();
+            if (cause.kind == platform::OpenError::None)
+                cause = {platform::OpenError::Other, 0, msCom_.deviceName(), msCom_.lastErrorText()};
+        }
     }
     if (failed && v) {
         msCom_.setPortOpen(false);
         errCannotOpen_ = true;
         lastOpenFailure_ = reason;
+        openFailure_ = cause;
         std::cerr << "Cannot open serial port COM" << requestedPortNum_ << " (" << lastOpenFailure_ << ")\n";
     }
     xfr3D_->Reset();

@@ -61,6 +61,8 @@ public:
 
     // The device and the system's reason of the last failed open.
     const std::string& lastOpenFailure() const { return lastOpenFailure_; }
+    // The same as the system's cause: kind, error number and device.
+    const platform::OpenFailure& openFailure() const { return openFailure_; }
 
     void Reset();               // 9600 baud defaults, port closed
     void HighSpeedBRatioSet();  // 38400 baud settings, port closed
@@ -92,4 +94,5 @@ private:
     bool errCannotOpen_ = false;
     bool errOverflow_ = false;
     std::string lastOpenFailure_;
+    platform::OpenFailure openFailure_;
 };

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/Controls.h"
 #include "platform/Document.h"
@@ -20,6 +21,28 @@ struct TextView {
     std::string text;
     std::string okCaption;
     std::string requiredTick;
+};
+
+// One serial device as the device dialog lists it.
+struct DeviceRow {
+    std::string name;          // the name the port is mapped to
+    std::string kernelName;
+    std::string description;
+    std::string manufacturer;
+    std::string serialNumber;
+    std::string usbId;         // vendor:product in hex, empty when not USB
+    std::string state;         // "free", "in use by ...", "no permission (group dialout)"
+    bool canOpen = false;
+};
+
+// The device dialog: the port it maps, the rows of the moment (asked again
+// while it is open) and the row to preselect for them (-1: none).
+struct DeviceDialog {
+    int portNumber = 1;
+    std::string current;       // the device the port maps to now
+    bool currentPresent = true;
+    std::function<std::vector<DeviceRow>()> rows;
+    std::function<int(const std::vector<DeviceRow>&)> preselect;
 };
 
 struct MainWindowControls {
@@ -66,6 +89,10 @@ struct MainWindowControls {
     // Prints the document through the system's print dialog; false when
     // cancelled or it cannot.
     std::function<bool(const Document& doc)> printDocument;
+    // The device behind the chosen port, shown beside the port's state.
+    ILabel* lblComDevice = nullptr;
+    // Shows the device dialog modally; the chosen row's name, empty when cancelled.
+    std::function<std::string(const DeviceDialog& dialog)> chooseDevice;
 };
 
 } // namespace platform

@@ -24,6 +24,18 @@ enum CommEvent : int {
     comEventDCB = 1011,     // line settings could not be applied
 };
 
+// Why a port could not be opened, in the system's terms: the kind, the
+// system's error number where there is one (ENOENT, EACCES, EBUSY, ...), the
+// device tried and the system's own text.
+enum class OpenError { None, NoSuchDevice, PermissionDenied, InUse, Other };
+
+struct OpenFailure {
+    OpenError kind = OpenError::None;
+    int code = 0;
+    std::string device;
+    std::string systemText;
+};
+
 class ISerialControl {
 public:
     virtual ~ISerialControl() = default;
@@ -48,6 +60,17 @@ public:
     virtual std::string lastErrorText() const = 0;
     // The device the current port number resolves to (for messages).
     virtual std::string deviceName() const = 0;
+    // The cause of the last failed open; kind None after a good one. A
+    // control that knows no more than its text reports it as Other.
+    virtual OpenFailure lastOpenFailure() const {
+        if (lastErrorText().empty()) return {};
+        return {OpenError::Other, 0, deviceName(), lastErrorText()};
+    }
+    // The port number is mapped to a device of its own in the options
+    // profile, and that device exists now. Asked only while the port is
+    // closed, about once a second: it must be cheap (a stat, no open).
+    virtual bool deviceMapped() const { return false; }
+    virtual bool devicePresent() const { return true; }
 
     // Received bytes waiting to be read, and all of them at once.
     virtual int inBufferCount() = 0;

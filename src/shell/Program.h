@@ -9,6 +9,7 @@
 #include "link/LinkClients.h"
 #include "platform/MainWindowControls.h"
 #include "platform/SerialControl.h"
+#include "platform/SerialDevices.h"
 #include "platform/Timer.h"
 
 class frmCom;
@@ -25,6 +26,9 @@ class ServiceReports;
 struct PlatformServices {
     platform::ISerialControl* serial = nullptr;
     platform::ITimer* timer = nullptr;
+    // The serial devices the system has (for the device dialog and the
+    // causes of a port that cannot be opened); may be absent.
+    platform::ISerialDevices* devices = nullptr;
     platform::MainWindowControls controls;
     // Shows the main window (modeless); its load handler runs before.
     std::function<void()> showWindow;
@@ -58,6 +62,7 @@ public:
     clsServiceRecord& record();
     SafetyNet& safetyNet();
     ServiceReports& reports();
+    platform::ISerialDevices* devices() const { return services_.devices; }
 
 private:
     // The port number asked for and its device: "COM1 /dev/ttyUSB0".

@@ -16,6 +16,7 @@
 #include "service/SafetyNet.h"
 #include "service/ServiceReports.h"
 #include "radio/clsCmcRadio.h"
+#include "service/LinkDiagnosis.h"
 
 const char* frmMain::kMakerNotice = "(c) ZS-N7 ADJ developers - service use only";
 
@@ -99,9 +100,10 @@ void frmMain::RefreshStatus() {
     program_.safetyNet().RefreshMenus();
     if (c_.lblComBusy) {
         const bool open = program_.com().comOpen();
-        c_.lblComBusy->setCaption("COM" + std::to_string(comPortNo_) + (open ? ": OPEN" : ": CLOSE"));
+        c_.lblComBusy->setCaption(portStatus_.text(comPortNo_, program_.com().MsCom(), open));
         c_.lblComBusy->setForeColor(open ? platform::SysColor::ButtonText : platform::SysColor::GrayText);
     }
+    if (c_.lblComDevice) c_.lblComDevice->setCaption(portStatus_.device());
 }
 
 void frmMain::MsgBoxCloneErr(clsCmcXfr3Sequence& myObjXfr3Seq) {
@@ -114,7 +116,16 @@ void frmMain::MsgBoxCloneErr(clsCmcXfr3Sequence& myObjXfr3Seq) {
     state.errOverflow = com.errOverflow();
     state.lastError = com.xfr3D().lastError();
     state.seqError = myObjXfr3Seq.error();
-    std::string text = CloneErrMessage(state);
+    const std::string first = CloneErrMessage(state);
+    std::string cause;
+    Guarded("Cause", [&] { cause = service::LinkFailureCause(state, first, com, program_.devices()); });
+    if (!cause.empty()) {
+        std::string shown;
+        for (char ch : cause)
+            if (ch != '\r') shown += ch;
+        std::cerr << shown << "\n";
+    }
+    std::string text = service::WithCause(first, cause);
     // Reset first: the flags are cleared before the box opens, so ticks that
     // run while it is shown find nothing to report again.
     Guarded("Link reset", [&] {
@@ -122,14 +133,14 @@ void frmMain::MsgBoxCloneErr(clsCmcXfr3Sequence& myObjXfr3Seq) {
         if (op.VerifyReadRunning()) {
             // A verify read that failed takes nothing; the cycle goes on.
             op.RigOpFunc_VerifyFailed();
-            text += "\n\nThe verify read did not end whole: nothing of it was taken, the values sent are still not "
+            text += "\r\n\r\nThe verify read did not end whole: nothing of it was taken, the values sent are still not "
                     "verified.";
         } else {
             op.RigOpFunc_DropPending("a link failure");
             op.RigOpFunc_ResetAll();
         }
     });
-    MsgBoxErr(text);
+    MsgBoxErrText(text);
 }
 
 void frmMain::Form_Load() {
@@ -322,6 +333,16 @@ void frmMain::mnuFileCharts_Click() {
 
 void frmMain::mnuOptSelCom_Click(int index) {
     Guarded("Port menu", [&] { ComPortNo(static_cast<std::int16_t>(index)); });
+}
+
+void frmMain::mnuOptChooseDevice_Click() {
+    Guarded("Device choice", [&] {
+        platform::ISerialDevices* devices = program_.devices();
+        if (devices == nullptr || !c_.chooseDevice) return;
+        if (service::ChooseDeviceForPort(comPortNo_, program_.com().profMain().FullPath(), *devices, c_.chooseDevice))
+            portStatus_.invalidate();
+        RefreshStatus();
+    });
 }
 
 void frmMain::mnuOptionSelAutoRelease_Click(int index) {

@@ -10,6 +10,7 @@
 #include "link/LinkClients.h"
 #include "shell/Types.h"
 #include "platform/MainWindowControls.h"
+#include "service/PortChoice.h"
 
 class Program;
 class clsCmcXfr3Sequence;
@@ -73,6 +74,8 @@ public:
     void mnuFileImageReport_Click();
     void mnuFileCharts_Click();
     void mnuOptSelCom_Click(int index);
+    // Option, Port, "Choose device...": maps the chosen port to a device.
+    void mnuOptChooseDevice_Click();
     void mnuOptionSelAutoRelease_Click(int index);
 
     bool loaded() const { return loaded_; }
@@ -92,4 +95,5 @@ private:
     std::string keyBuffer_;
     bool loaded_ = false;
     bool unloading_ = false;
+    service::PortStatus portStatus_;
 };

@@ -7,6 +7,8 @@
 // radio.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <functional>
 #include <ostream>
 #include <string>
@@ -15,6 +17,7 @@
 #include "ZtN7Sim.h"
 #include "ZtN7SimPeer.h"
 #include "link/Xfr3Frame.h"
+#include "platform/SerialDeviceProbe.h"
 #include "support/ProgramRig.h"
 
 namespace {
@@ -24,6 +27,8 @@ using zsim::ZtN7Sim;
 
 const std::string kChecks = "\r\n\r\nCheck the following:\r\n- The COM port settings.\r\n"
                             "- Cloning cable connections.\r\n- Transceiver power is ON.";
+// The cause below it: the device refused the speed with the system's text.
+const std::string kRefused = "\r\n\r\nmem:COM1: " + platform::SystemErrorText(EINVAL) + ".";
 
 // Position of the first frame with this command from the program, or npos.
 std::size_t FindRequest(const ByteStr& tx, std::uint8_t cmd, std::size_t from = 0) {
@@ -147,12 +152,12 @@ INSTANTIATE_TEST_SUITE_P(
              [](ProgramRig& r) { r.port.injectEvent(platform::comEventRxOver); }, "COM buffer overflow." + kChecks},
         Case{"port_refuses_38400_baud",
              [](ProgramRig& r) { r.port.setOpenRefusal([](std::int16_t, std::int32_t baud) { return baud == 38400; }); },
-             -1, {}, "Cannot access COM1." + kChecks},
+             -1, {}, "Cannot access COM1." + kChecks + kRefused},
         Case{"port_refuses_9600_after_the_transfer", {}, 0x2F00,
              [](ProgramRig& r) {
                  r.port.setOpenRefusal([](std::int16_t, std::int32_t baud) { return baud == 9600; });
              },
-             "Cannot access COM1." + kChecks},
+             "Cannot access COM1." + kChecks + kRefused},
         // The port closed under the transfer with no flag and no driver error:
         // the exchange is simply gone, and the signature never came.
         Case{"transfer_dropped_without_a_cause", {}, 0x1000, [](ProgramRig& r) { r.com().comOpen(false); },

@@ -58,6 +58,21 @@ const std::string kBufferOverflow = "COM buffer overflow." + kChecks;
 // Any of these may end a run on a randomly noisy line.
 const std::set<std::string> kLinkMessages = {kNoAnswer, kIllegalData, kDataOverflow, kCannotClone, kCommFailed};
 
+// The message as the table knows it: the cause the program adds below it
+// (after an empty line) is left off; PortCauseWithSimTest checks the causes.
+std::string WithoutCause(const std::string& shown, const std::string& expected) {
+    if (shown.size() > expected.size() && shown.compare(0, expected.size(), expected) == 0 &&
+        shown.compare(expected.size(), 4, "\r\n\r\n") == 0)
+        return expected;
+    return shown;
+}
+
+std::string WithoutAnyCause(const std::string& shown) {
+    for (const std::string& m : kLinkMessages)
+        if (WithoutCause(shown, m) == m) return m;
+    return shown;
+}
+
 // The options profile every run starts from: a port other than the default
 // and a device entry of the user's that the program must keep.
 const std::string kProfile = "[OPTION]\r\nComPort=2\r\nComAutoRelease=0\r\n[PORTS]\r\nCOM2=/dev/ttyUSB7\r\n";
@@ -867,7 +882,7 @@ TEST(FaultCampaign, AllFaultsTable) {
                 EXPECT_EQ(o.ending, Ending::Cycling) << row.fault << ": idle without a word";
             } else {
                 EXPECT_EQ(o.messages.size(), 1u) << row.fault;
-                EXPECT_EQ(kLinkMessages.count(o.messages[0]), 1u) << row.fault << ": " << o.messages[0];
+                EXPECT_EQ(kLinkMessages.count(WithoutAnyCause(o.messages[0])), 1u) << row.fault << ": " << o.messages[0];
                 EXPECT_EQ(o.ending, Ending::Idle) << row.fault;
                 EXPECT_EQ(o.portLabel, "COM2: CLOSE") << row.fault;
             }
@@ -879,7 +894,7 @@ TEST(FaultCampaign, AllFaultsTable) {
         } else {
             EXPECT_EQ(o.messages.size(), 1u) << row.fault;
             if (!o.messages.empty()) {
-                EXPECT_EQ(o.messages[0], row.expected) << row.fault;
+                EXPECT_EQ(WithoutCause(o.messages[0], row.expected), row.expected) << row.fault;
             }
             EXPECT_EQ(o.ending, Ending::Idle) << row.fault;
             EXPECT_EQ(o.portLabel, "COM2: CLOSE") << row.fault;

@@ -2,11 +2,16 @@
 // comparison with the archived image, for the documentation. Runs only
 // when ZS_SCREENSHOT_DIR names the folder to write them to
 // (scripts/screenshots.sh).
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <QPixmap>
 
 #include <cstdlib>
 
 #include "model/clsIndOp_RigN7.h"
+#include "qt/PtyLine.h"
 #include "qt/WindowWithSim.h"
 
 namespace {
@@ -74,6 +79,46 @@ TEST_F(Screenshots, WindowStates) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->paramText()->isVisible(); }, 10000));
     QTest::qWait(300);
     EXPECT_TRUE(Save(window.get(), folder, "window-parameters.png"));
+    window->close();
+}
+
+TEST_F(Screenshots, DeviceDialog) {
+    const char* out = std::getenv("ZS_SCREENSHOT_DIR");
+    if (out == nullptr || *out == '\0') GTEST_SKIP() << "ZS_SCREENSHOT_DIR is not set";
+    const std::string folder = std::filesystem::absolute(out).string();
+
+    // The cable behind a stable link in a folder of the test's own, beside
+    // a terminal that another program holds in exclusive mode.
+    SimExe sim({});
+    ASSERT_FALSE(sim.path().empty());
+    qttest::PtyLine held;
+    ASSERT_TRUE(held.ok());
+    const int fd = ::open(held.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
+    const std::filesystem::path byId = dir.path() / "by-id";
+    std::filesystem::create_directories(byId);
+    std::filesystem::create_symlink(sim.path(), byId / "usb-FTDI_FT232R_USB_UART_A12345-if00-port0");
+    devices.byId = byId.string();
+    platform::SerialDeviceInfo cable, other;
+    cable.kernelName = sim.path();
+    cable.description = "FT232R USB UART";
+    cable.manufacturer = "FTDI";
+    cable.serialNumber = "A12345";
+    cable.vendorId = 0x0403;
+    cable.productId = 0x6001;
+    other.kernelName = held.slavePath();
+    other.description = "pseudo-terminal";
+    devices.list = {cable, other};
+    ASSERT_TRUE(Start(dir.file("gone/ttyUSB0")));
+    ModalAnswers answers;
+    answers.then([&](QWidget* w) {
+        EXPECT_TRUE(Save(w, folder, "dialog-device.png"));
+        if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+    });
+    window->chooseDeviceAction()->trigger();
+    EXPECT_TRUE(answers.done());
+    ::close(fd);
     window->close();
 }
 

@@ -196,10 +196,12 @@ inline bool ConnectedAndRead(const platform::qt::QtMainWindow& w) {
 // the end of the program counts in `ended` and detaches the window. True
 // once the window is shown and active.
 inline bool StartProgramWithWindow(std::unique_ptr<Program>& program, platform::qt::QtMainWindow& window,
-                                   platform::ISerialControl& serial, platform::ITimer& timer, int& ended) {
+                                   platform::ISerialControl& serial, platform::ITimer& timer, int& ended,
+                                   platform::ISerialDevices* devices = nullptr) {
     PlatformServices s;
     s.serial = &serial;
     s.timer = &timer;
+    s.devices = devices;
     s.controls = window.controls();
     s.showWindow = [&program, &window] {
         window.attach(&program->mainWindow());
@@ -240,7 +242,7 @@ protected:
         serial = std::make_unique<platform::qt::QtSerialControl>(profilePath);
         timer = std::make_unique<platform::qt::QtTimer>();
         window = std::make_unique<platform::qt::QtMainWindow>();
-        return StartProgramWithWindow(program, *window, *serial, *timer, ended);
+        return StartProgramWithWindow(program, *window, *serial, *timer, ended, &devices);
     }
 
     TempDir dir;
@@ -253,6 +255,8 @@ protected:
     std::unique_ptr<platform::qt::QtTimer> timer;
     std::unique_ptr<platform::qt::QtMainWindow> window;
     std::unique_ptr<Program> program;
+    // The serial devices the dialog lists: the test's own terminals.
+    platform::MemSerialDevices devices;
     int ended = 0;
 };
 

@@ -25,6 +25,7 @@
 #include "platform/mem/ManualClock.h"
 #include "platform/mem/MemControls.h"
 #include "platform/mem/MemSerialPort.h"
+#include "platform/SerialDevices.h"
 #include "radio/clsCmcRadio.h"
 #include "shell/Program.h"
 #include "shell/frmMain.h"
@@ -207,6 +208,7 @@ public:
         PlatformServices s;
         s.serial = &port;
         s.timer = &timer;
+        s.devices = &devices;
         s.controls = win.controls();
         s.showWindow = [this] { ++shown; };
         s.endProgram = [this] { ++ended; };
@@ -257,6 +259,8 @@ public:
     platform::FileStorage storage{archiveFolder};
     platform::MemSerialPort port;
     platform::ManualTimer timer;
+    // The serial devices the system lists (none unless a test adds some).
+    platform::MemSerialDevices devices;
     MemMainWindow win;
     std::unique_ptr<Program> program;
     int shown = 0;

@@ -59,7 +59,7 @@ void Usage(FILE* f) {
         "  --sd-plateau A:B  SD level is highest from setting A to setting B\n"
         "  --control FIFO    read commands from this named pipe (created when missing)\n"
         "  --fault NAME      switch on a fault; may be repeated:\n"
-        "                      silence, wrong-main-code, wrong-sub-code,\n"
+        "                      silence, dead-line (no echo either), wrong-main-code, wrong-sub-code,\n"
         "                      corrupt-record[=HEXADR], drop-record[=HEXADR],\n"
         "                      short-record[=HEXADR] (record address, default 0100),\n"
         "                      extra-signature-byte, record-outside-image, write-refused,\n"
@@ -106,6 +106,7 @@ bool ApplyFault(const std::string& arg, zsim::ZtN7Sim::Faults& f) {
     if (name == "ignore-command") return code(f.ignoreCommand);
     if (name == "store-wrong") return code(f.storeWrongCommand);
     if (name == "silence" || name == "switched-off") f.silence = true;
+    else if (name == "dead-line") f.deadLine = true;
     else if (name == "wrong-main-code") f.wrongMainCode = true;
     else if (name == "wrong-sub-code") f.wrongSubCode = true;
     else if (name == "corrupt-record") return address(f.corruptRecordAt);
@@ -368,7 +369,7 @@ int main(int argc, char** argv) {
             if (n > 0) {
                 const ByteStr in(buf, buf + n);
                 const bool wasEmpty = out.empty();
-                if (echo) out.insert(out.end(), in.begin(), in.end());
+                if (echo && !sim.faults().deadLine) out.insert(out.end(), in.begin(), in.end());
                 // The radio hears the bytes at the speed the program set on
                 // its end of the line; at any other speed they are noise.
                 termios cur{};

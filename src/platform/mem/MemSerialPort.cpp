@@ -1,8 +1,10 @@
 #include "platform/mem/MemSerialPort.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "platform/Clock.h"
+#include "platform/SerialDeviceProbe.h"
 
 namespace platform {
 
@@ -11,16 +13,21 @@ MemSerialPort::MemSerialPort() = default;
 bool MemSerialPort::setPortOpen(bool open) {
     if (open == open_) return true;
     if (open) {
-        if (!existing_.empty() && existing_.count(port_) == 0) {
-            lastError_ = "No such file or directory";
-            return false;
-        }
         std::int32_t baud = std::atoi(settings_.c_str());
         if (baud <= 0) baud = 9600;
-        if (refuse_ && refuse_(port_, baud)) {
-            lastError_ = "Invalid argument";
+        int code = 0;
+        if (!existing_.empty() && existing_.count(port_) == 0) {
+            code = ENOENT;
+        } else if (openError_) {
+            code = openError_(port_, baud);
+        }
+        if (code == 0 && refuse_ && refuse_(port_, baud)) code = EINVAL;
+        if (code != 0) {
+            lastFailure_ = MakeOpenFailure(deviceName(), code);
+            lastError_ = lastFailure_.systemText;
             return false;
         }
+        lastFailure_ = {};
         baud_ = baud;
         open_ = true;
         ++openCount_;

@@ -52,6 +52,14 @@ public:
     void setOpenRefusal(std::function<bool(std::int16_t port, std::int32_t baud)> rule) {
         refuse_ = std::move(rule);
     }
+    // Opening fails with the system error number the rule gives (ENOENT,
+    // EACCES, EBUSY, ...; 0 = opens), as the device behind the port would.
+    void setOpenError(std::function<int(std::int16_t port, std::int32_t baud)> rule) {
+        openError_ = std::move(rule);
+    }
+    // The port counts as mapped to a device of its own; whether that device
+    // exists follows setExistingPorts (a missing one also refuses to open).
+    void setMapped(bool on) { mapped_ = on; }
     // The far end sends bytes towards the program.
     void deliverToHost(const ByteStr& bytes);
     // The same with the byte at damagedAt garbled on the way. As the serial
@@ -96,6 +104,9 @@ public:
     bool setPortOpen(bool open) override;
     std::string lastErrorText() const override { return lastError_; }
     std::string deviceName() const override { return "mem:COM" + std::to_string(port_); }
+    OpenFailure lastOpenFailure() const override { return lastFailure_; }
+    bool deviceMapped() const override { return mapped_; }
+    bool devicePresent() const override { return existing_.empty() || existing_.count(port_) != 0; }
     int inBufferCount() override { return static_cast<int>(inBuf_.size()); }
     ByteStr input() override;
     bool output(const ByteStr& bytes) override;
@@ -114,6 +125,9 @@ private:
     bool pacing_ = false;
     std::set<int> existing_;
     std::function<bool(std::int16_t, std::int32_t)> refuse_;
+    std::function<int(std::int16_t, std::int32_t)> openError_;
+    bool mapped_ = false;
+    OpenFailure lastFailure_;
     std::int16_t port_ = 1;
     std::string settings_ = "9600,N,8,1";
     std::int32_t baud_ = 9600;

@@ -1,4 +1,5 @@
 #include "platform/qt/QtMainWindow.h"
+#include "platform/qt/QtDeviceDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -131,6 +132,11 @@ void QtMainWindow::build() {
             if (logic_) logic_->mnuOptSelCom_Click(i);
         });
     }
+    port->addSeparator();
+    chooseDeviceAction_ = port->addAction(QStringLiteral("&Choose device..."));
+    connect(chooseDeviceAction_, &QAction::triggered, this, [this] {
+        if (logic_) logic_->mnuOptChooseDevice_Click();
+    });
     QMenu* release = option->addMenu(QStringLiteral("&Auto port release"));
     const char* releaseCaptions[6] = {"&OFF", "&1 sec", "&2 sec", "&3 sec", "&4 sec", "&5 sec"};
     for (int i = 0; i <= 5; ++i) {
@@ -162,6 +168,12 @@ void QtMainWindow::build() {
     lblComBusy_->setFont(Mono(9, true));
     lblComBusy_->setFixedWidth(TwipsToPx(lblComBusy_, 2400));
     aComBusy_ = std::make_unique<QtLabel>(lblComBusy_, &tabs_, false);
+    // The device behind the port, at the menu bar's right end.
+    lblComDevice_ = new QLabel(menuBar());
+    lblComDevice_->setObjectName(QStringLiteral("portDevice"));
+    lblComDevice_->setContentsMargins(8, 0, 8, 0);
+    menuBar()->setCornerWidget(lblComDevice_, Qt::TopRightCorner);
+    aComDevice_ = std::make_unique<QtLabel>(lblComDevice_, &tabs_, false);
 
     for (std::size_t i = 0; i < 3; ++i) {
         cmd00_[i] = new QPushButton(client_);
@@ -248,6 +260,8 @@ MainWindowControls QtMainWindow::controls() {
     };
     c.showText = [this](const TextView& view) { return ShowTextView(this, view); };
     service_->fill(c);
+    c.lblComDevice = aComDevice_.get();
+    c.chooseDevice = [this](const DeviceDialog& dialog) { return ShowDeviceDialog(this, dialog); };
     return c;
 }
 

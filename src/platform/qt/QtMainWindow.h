@@ -50,6 +50,8 @@ public:
     QLabel* safetyNetLabel() const { return lblSafetyNet_; }
     // The charts and the service report's menu items.
     QtServiceViews& serviceViews() const { return *service_; }
+    QAction* chooseDeviceAction() const { return chooseDeviceAction_; }
+    QLabel* portDeviceLabel() const { return lblComDevice_; }
 
     // The modal text window of MainWindowControls::showText; its widgets
     // are named "textView", "textViewText", "textViewOk" and "textViewTick"
@@ -93,7 +95,9 @@ private:
     QAction* verifyAction_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* lblSafetyNet_ = nullptr;
+    QAction* chooseDeviceAction_ = nullptr;
     QLabel* lblComBusy_ = nullptr;
+    QLabel* lblComDevice_ = nullptr;
     QLabel* lblTitle_ = nullptr;
     QLabel* lblProgress_ = nullptr;
     std::array<QPushButton*, 3> cmd00_{};
@@ -118,6 +122,7 @@ private:
     std::unique_ptr<QtMenuItem> aSaveImage_, aServiceRecord_, aRevert_, aCompare_, aRestore_, aVerify_;
     std::unique_ptr<QtLabel> aSafetyNet_;
     std::unique_ptr<QtServiceViews> service_;
+    std::unique_ptr<QtLabel> aComDevice_;
     bool closing_ = false;
 };
 

@@ -4,8 +4,12 @@
 #include <QString>
 
 #include <algorithm>
+#include <cerrno>
+
+#include "platform/Profile.h"
 
 #include "platform/SerialDevice.h"
+#include "platform/SerialDeviceProbe.h"
 #include "platform/qt/LineSettings.h"
 
 #if defined(Q_OS_UNIX)
@@ -58,7 +62,8 @@ private:
 
 } // namespace
 
-QtSerialControl::QtSerialControl(std::string optionsProfilePath) : profilePath_(std::move(optionsProfilePath)) {
+QtSerialControl::QtSerialControl(std::string optionsProfilePath)
+    : profilePath_(std::move(optionsProfilePath)), probe_(ProbeSerialDevice) {
     QObject::connect(&port_, &QSerialPort::readyRead, &context_, [this] { onReadyRead(); });
     QObject::connect(&port_, &QSerialPort::errorOccurred, &context_,
                      [this](QSerialPort::SerialPortError e) { onError(e); });
@@ -76,6 +81,15 @@ QtSerialControl::~QtSerialControl() {
 
 std::string QtSerialControl::deviceName() const { return ResolveSerialDevice(portNumber_, profilePath_); }
 
+bool QtSerialControl::deviceMapped() const {
+    std::string device;
+    if (!profilePath_.empty())
+        GetPrivateProfileString("PORTS", "COM" + std::to_string(portNumber_), "", &device, 255, profilePath_);
+    return !device.empty();
+}
+
+bool QtSerialControl::devicePresent() const { return SerialDeviceExists(deviceName()); }
+
 bool QtSerialControl::portOpen() const { return port_.isOpen() && !lost_; }
 
 bool QtSerialControl::setPortOpen(bool open) {
@@ -88,9 +102,20 @@ bool QtSerialControl::setPortOpen(bool open) {
 }
 
 bool QtSerialControl::open() {
+    const std::string device = deviceName();
+    const bool ok = openDevice(device);
+    if (ok) {
+        lastFailure_ = {};
+    } else if (lastFailure_.kind == OpenError::None) {
+        lastFailure_ = {OpenError::Other, 0, device, lastError_};
+    }
+    return ok;
+}
+
+bool QtSerialControl::openDevice(const std::string& device) {
     close();  // a port whose device went away still holds its handle
     OwnCall own(ownCall_);
-    const std::string device = deviceName();
+    lastFailure_ = {};
     const auto line = ParseLineSettings(settings_);
     if (device.empty()) {
         lastError_ = "no device for port " + std::to_string(portNumber_);
@@ -100,10 +125,31 @@ bool QtSerialControl::open() {
         lastError_ = "invalid line settings '" + settings_ + "'";
         return false;
     }
+    // The system's own answer first: QSerialPort reports a device in use
+    // and one without permission alike, and root opens one held in
+    // exclusive mode by another program.
+    if (const int code = probe_ ? probe_(device) : 0; code != 0) {
+        lastFailure_ = MakeOpenFailure(device, code);
+        lastError_ = lastFailure_.systemText;
+        return false;
+    }
     port_.setPortName(QString::fromLocal8Bit(device.c_str()));
     lost_ = false;
     if (!port_.open(QIODevice::ReadWrite)) {
         lastError_ = ToStd(port_.errorString());
+        const auto e = port_.error();
+        // After a probe that found the device free, a refusal for
+        // permission is another program's lock file.
+        if (e == QSerialPort::DeviceNotFoundError) {
+            lastFailure_ = {OpenError::NoSuchDevice, ENOENT, device, lastError_};
+        } else if (e == QSerialPort::PermissionError) {
+#if defined(Q_OS_WIN)
+            lastFailure_ = {OpenError::InUse, EBUSY, device, lastError_};
+#else
+            lastFailure_ = {probe_ ? OpenError::InUse : OpenError::PermissionDenied, probe_ ? EBUSY : EACCES, device,
+                            lastError_};
+#endif
+        }
         port_.clearError();
         return false;
     }

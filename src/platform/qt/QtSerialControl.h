@@ -76,6 +76,11 @@ public:
     // default; empty = none). Counting starts afresh when set on an open port.
     void setLineErrorCounter(LineErrorCounter counter);
 
+    // What the system says of a device before it is opened: 0 or the error
+    // number the open would meet (ProbeSerialDevice by default). Tests put
+    // in the answer of a device they cannot make (one without permission).
+    void setOpenProbe(std::function<int(const std::string& device)> probe) { probe_ = std::move(probe); }
+
     // ISerialControl
     void setCommPort(std::int16_t n) override { portNumber_ = n; }
     std::int16_t commPort() const override { return portNumber_; }
@@ -91,6 +96,9 @@ public:
     bool setPortOpen(bool open) override;
     std::string lastErrorText() const override { return lastError_; }
     std::string deviceName() const override;
+    OpenFailure lastOpenFailure() const override { return lastFailure_; }
+    bool deviceMapped() const override;
+    bool devicePresent() const override;
 
     int inBufferCount() override;
     ByteStr input() override;
@@ -103,6 +111,7 @@ public:
 
 private:
     bool open();
+    bool openDevice(const std::string& device);
     void close();
     // Bytes written to the device that its driver has not sent yet.
     int driverOutputPending() const;
@@ -148,6 +157,8 @@ private:
     unsigned generation_ = 0;  // counts openings, to drop stale events
     std::string lastError_;
     ByteStr rx_;               // bytes read with sound counters, not handed over yet
+    OpenFailure lastFailure_;
+    std::function<int(const std::string&)> probe_;
     std::function<void(int)> onComm_;
     LineErrorCounter lineErrorCounter_ = SystemLineErrorCounts;
     std::optional<LineErrorCounts> lineErrorBase_;  // none: not counting

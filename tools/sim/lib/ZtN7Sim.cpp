@@ -249,7 +249,7 @@ void ZtN7Sim::emitFrame(ByteStr& out, const ByteStr& data) const {
 
 void ZtN7Sim::onFrame(const ByteStr& body, ByteStr& out) {
     if (body.size() < 3 || body[0] != xfr3::kAdrRadio || body[1] != xfr3::kAdrProgram) return;
-    if (faults_.silence) return;
+    if (faults_.silence || faults_.deadLine) return;
     const std::uint8_t cmd = body[2];
     // Requests other than the identity request carry this radio's main code.
     const bool ourModel = body.size() >= 5 && body[3] == main_[0] && body[4] == main_[1];

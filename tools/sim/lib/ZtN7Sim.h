@@ -37,6 +37,8 @@ public:
     struct Faults {
         bool silence = false;              // hears, stores and answers nothing: a radio switched off
                                            // behind the cable, whose echo the line still carries
+        bool deadLine = false;             // the line is dead: answers nothing, and the
+                                           // transport returns no echo either
         bool wrongMainCode = false;        // identity answer carries main code 25 27
         bool wrongSubCode = false;         // identity answer carries sub code 02 00
         std::int32_t corruptRecordAt = -1; // that clone read record has a wrong checksum

@@ -36,6 +36,10 @@ private:
     std::int32_t cloneReadBaud_ = 0;
     std::int32_t lastPoll_ = 0;
     bool polled_ = false;
+    // The dead-line fault has switched the port's echo off; its echo before.
+    bool deadApplied_ = false;
+    bool echoBefore_ = true;
+    void ApplyDeadLine(platform::MemSerialPort& port);
 };
 
 } // namespace zsim
