@@ -65,7 +65,9 @@ cleanup() {
   elif findmnt -rn -o TARGET | grep -qF "$R/"; then
     echo "fresh-check: something is still mounted under $R; not removing it" >&2
   else
-    rm -rf --one-file-system "$WORK"
+    # Only what this run made there (ZS_FRESH_DIR may be a folder of the user's).
+    rm -rf --one-file-system "$R" "$WORK/apt-new" "$WORK/apt-work" "$WORK/debootstrap.log"
+    rmdir "$WORK" 2>/dev/null
   fi
   exit "$rc"
 }

@@ -1,7 +1,8 @@
 // The real window against zt-n7-sim on a pseudo-terminal: choosing the
 // "       TXF" line opens the chart window beside the console without taking
 // the keys from it, a band-pass sweep draws its levels there as they arrive,
-// and File, "Service report..." writes the PDF chosen in the file dialog.
+// File, "Service report..." writes the PDF chosen in the file dialog, and
+// "Print service report..." asks with the print dialog.
 #include <QPixmap>
 
 #include "model/clsIndOp_RigN7.h"
@@ -69,6 +70,20 @@ TEST_F(ChartWindowWithSim, TheChartsOpenBesideTheConsoleFollowTheSweepAndTheRepo
     EXPECT_NE(text.find("chosen setting 30"), std::string::npos) << text;
     EXPECT_NE(text.find("not verified"), std::string::npos);
     EXPECT_TRUE(desktop.messages.empty());
+
+    // "Print service report..." asks with the system's print dialog; cancelled, nothing else happens.
+    QAction* print = window->serviceViews().printReportAction();
+    ASSERT_TRUE(print->isEnabled());
+    bool asked = false;
+    answers.then([&asked](QWidget* w) {
+        asked = w->objectName() == QStringLiteral("printDialog");
+        if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+    });
+    print->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.done(); }, 10000));
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(program->operation().RigN7Prop_EditEnabled());
     window->close();
 }
 
