@@ -10,8 +10,8 @@
 
 #include "console/clsConsole.h"
 #include "model/clsIndOp_RigN7.h"
-#include "platform/mem/MemControls.h"
 #include "radio/clsCmcRadio.h"
+#include "support/MemWindowControls.h"
 
 namespace zsfuzz {
 
@@ -32,27 +32,12 @@ public:
     using clsIndOp_RigN7::extParam;
 };
 
-struct Operation {
-    platform::MemButton cmd[3];
-    platform::MemListBox lbo01[2];
-    platform::MemListBox lboConsole;
-    platform::MemLabel lblProgress;
-    platform::MemTextBox txtDispPara;
+struct Operation : testsupport::MemWindowControls {
     platform::MainWindowControls ctl = Controls();
     clsConsole con;
     SilentLink link;
     clsCmcRadio radio;
     OpenOperation op{con, link, radio, ctl};
-
-    platform::MainWindowControls Controls() {
-        platform::MainWindowControls c;
-        for (std::size_t i = 0; i < 3; ++i) c.cmd00[i] = &cmd[i];
-        for (std::size_t i = 0; i < 2; ++i) c.lbo01[i] = &lbo01[i];
-        c.lboConsole = &lboConsole;
-        c.lblProgress = &lblProgress;
-        c.txtDispPara = &txtDispPara;
-        return c;
-    }
 };
 
 // A scratch file of this process for the input under test.

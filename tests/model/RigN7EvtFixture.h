@@ -8,6 +8,7 @@
 
 #include "model/clsIndOp_RigN7.h"
 #include "platform/mem/MemControls.h"
+#include "support/MemWindowControls.h"
 
 namespace rign7test {
 
@@ -73,20 +74,11 @@ inline ByteStr AdAnswer(int raw) {
             static_cast<std::uint8_t>(kHex[raw & 0xF])};
 }
 
-class RigN7Fixture : public ::testing::Test {
+class RigN7Fixture : public ::testing::Test, protected testsupport::MemWindowControls {
 protected:
     RigN7Fixture() {
         op.E8AnswerSource([this] { return link.answer; });
         op.radioIdBytes = {0x25, 0x26, 0x01, 0x00};
-    }
-    platform::MainWindowControls Controls() {
-        platform::MainWindowControls c;
-        for (std::size_t i = 0; i < 3; ++i) c.cmd00[i] = &cmd[i];
-        for (std::size_t i = 0; i < 2; ++i) c.lbo01[i] = &lbo01[i];
-        c.lboConsole = &lboConsole;
-        c.lblProgress = &lblProgress;
-        c.txtDispPara = &txtDispPara;
-        return c;
     }
     clsCmcEeprom& ee() { return radio.eepImage(); }
 
@@ -103,11 +95,6 @@ protected:
         ee().WriteByte(base + 25, mode);
     }
 
-    platform::MemButton cmd[3];
-    platform::MemListBox lbo01[2];
-    platform::MemListBox lboConsole;
-    platform::MemLabel lblProgress;
-    platform::MemTextBox txtDispPara;
     platform::MainWindowControls ctl = Controls();
     clsConsole con;
     ScriptLink link;

@@ -225,12 +225,22 @@ ByteStr QtSerialControl::input() {
     return out;
 }
 
-int QtSerialControl::driverOutputPending() const {
-#if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
+int QtSerialControl::systemQueueCount(unsigned long request) const {
+#if defined(Q_OS_UNIX)
     int pending = 0;
-    if (port_.handle() >= 0 && ::ioctl(port_.handle(), TIOCOUTQ, &pending) == 0 && pending > 0) return pending;
+    if (port_.handle() >= 0 && ::ioctl(port_.handle(), request, &pending) == 0 && pending > 0) return pending;
+#else
+    static_cast<void>(request);
 #endif
     return 0;
+}
+
+int QtSerialControl::driverOutputPending() const {
+#if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
+    return systemQueueCount(TIOCOUTQ);
+#else
+    return 0;
+#endif
 }
 
 int QtSerialControl::outBufferCount() {
@@ -324,10 +334,10 @@ void QtSerialControl::startLineErrorCounts() {
 
 int QtSerialControl::systemInputPending() const {
 #if defined(Q_OS_UNIX) && defined(FIONREAD)
-    int pending = 0;
-    if (port_.handle() >= 0 && ::ioctl(port_.handle(), FIONREAD, &pending) == 0 && pending > 0) return pending;
-#endif
+    return systemQueueCount(FIONREAD);
+#else
     return 0;
+#endif
 }
 
 std::vector<int> QtSerialControl::takeArrivals() {

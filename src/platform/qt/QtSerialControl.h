@@ -113,6 +113,9 @@ private:
     bool open();
     bool openDevice(const std::string& device);
     void close();
+    // The count a queue-size request (TIOCOUTQ, FIONREAD) reports; 0 when
+    // the system has none or it fails.
+    int systemQueueCount(unsigned long request) const;
     // Bytes written to the device that its driver has not sent yet.
     int driverOutputPending() const;
     // Writes as much as the system takes now without waiting; the count taken.
