@@ -166,7 +166,7 @@ TEST_F(DeviceChoiceWindow, DevicePulledWhileIdleIsNotPresentAndConnectWorksOnceI
     const auto label = [&] { return window->portLabel()->text(); };
     ASSERT_TRUE(QTest::qWaitFor([&] { return label() == QStringLiteral("COM1: CLOSE"); }, 3000));
     std::filesystem::remove(device);  // pulled
-    ASSERT_TRUE(QTest::qWaitFor([&] { return label() == QStringLiteral("COM1: not present"); }, 3000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label() == QStringLiteral("COM1: not present"); }, 10000))
         << label().toStdString();
     std::filesystem::create_symlink(sim.path(), device);  // plugged in again, same name
     ASSERT_TRUE(QTest::qWaitFor([&] { return label() == QStringLiteral("COM1: CLOSE"); }, 3000));

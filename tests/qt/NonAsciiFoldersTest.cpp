@@ -66,7 +66,7 @@ TEST_F(NonAsciiFolders, TheWindowReadsItsConstantsKeepsItsOptionsAndReachesTheDe
     // The device that is not there is named, umlaut and all, in the reason.
     // COM2 is mapped to a device that does not exist: the label says so.
     window->portAction(2)->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->portLabel()->text() == QStringLiteral("COM2: not present"); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->portLabel()->text() == QStringLiteral("COM2: not present"); }, 10000));
     testing::internal::CaptureStderr();
     QTest::mouseClick(window->button(0), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.messages.empty(); }, 10000));

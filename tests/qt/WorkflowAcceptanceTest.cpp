@@ -251,7 +251,7 @@ TEST_F(WorkflowAcceptance, ATechniciansSessionFromStartToExit) {
     EXPECT_TRUE(desktop.messages[0] == noAnswer + echoed || desktop.messages[0] == noAnswer + nothing)
         << desktop.messages[0];
     // Idle, and the device behind COM1 has gone with the radio.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return portText() == QStringLiteral("COM1: not present"); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return portText() == QStringLiteral("COM1: not present"); }, 10000));
     EXPECT_FALSE(serial->portOpen());
     EXPECT_FALSE(console()->isVisible());
     EXPECT_EQ(window->button(0)->text(), QStringLiteral("Connect"));
