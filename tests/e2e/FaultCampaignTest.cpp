@@ -136,14 +136,7 @@ public:
                 damageNext_ = true;
             }
             break;
-        case Strike::Noise: {
-            // A knock on the cable: a burst of random bytes.
-            ByteStr junk;
-            for (int i = 0; i < 24; ++i) junk.push_back(randomByte());
-            hits_ += static_cast<int>(junk.size());
-            port.deliverToHost(junk);
-            break;
-        }
+        case Strike::Noise: port.deliverToHost(Burst()); break;
         case Strike::None: break;
         }
     }
@@ -152,6 +145,11 @@ public:
     // The radio's next frame arrives with a damaged byte and its framing
     // error (a line error in the adjustment cycle).
     void damageNextFrame() { damageNext_ = true; }
+    // A burst of noise reaches the program after its next request has gone
+    // out and before the radio's answer to it: it strikes while the answer
+    // is awaited and comes in ahead of it.
+    void burstBeforeNextAnswer() { burstNext_ = true; }
+    bool burstPending() const { return burstNext_; }
     // A sound line again: no noise, not cut.
     void restore() {
         oneIn_ = 0;
@@ -161,6 +159,7 @@ public:
         phase_ = Phase::None;
         held_.clear();
         damageNext_ = false;
+        burstNext_ = false;
     }
 
     // Each byte from the radio has a chance of 1 in oneIn of a stray byte
@@ -174,6 +173,14 @@ public:
 
     void receiveFromHost(const ByteStr& bytes, platform::MemSerialPort& port) override {
         if (cut_) return;
+        if (burstNext_) {
+            const ByteStr answer = sim_.feed(bytes, port.baud());
+            if (answer.empty()) return;  // an adjustment command: the radio does not answer it
+            burstNext_ = false;
+            port.deliverToHost(Burst());
+            Deliver(port, answer);
+            return;
+        }
         if (oneIn_ <= 0 && budget_ < 0 && !struck_ && (phase_ == Phase::MidTransfer || phase_ == Phase::Signature)) {
             const ByteStr answer = sim_.feed(bytes, port.baud());
             // Hold back the clone read stream from the phase's frame on; it
@@ -266,6 +273,13 @@ private:
         }
         port.deliverToHost(b);
     }
+    // A knock on the cable: a burst of random bytes.
+    ByteStr Burst() {
+        ByteStr junk;
+        for (int i = 0; i < 24; ++i) junk.push_back(randomByte());
+        hits_ += static_cast<int>(junk.size());
+        return junk;
+    }
     bool hit() {
         const bool h = rng_() % static_cast<std::uint32_t>(oneIn_) == 0;
         if (h) ++hits_;
@@ -285,6 +299,7 @@ private:
     bool struck_ = false;
     bool sawHighSpeed_ = false;
     bool damageNext_ = false;
+    bool burstNext_ = false;
     ByteStr held_;     // the rest of the clone read stream, from the phase's frame on
 };
 
@@ -318,6 +333,11 @@ struct Row {
     // The fault in the cycle is a damaged byte in the radio's next frame,
     // which the port reports as a framing error.
     bool lineErrorMidCycle = false;
+    // A burst of noise comes in ahead of the radio's answer to the next
+    // request: at "Connect" the identity answer, in the cycle the first
+    // read-out answer after the fault.
+    bool burstBeforeAnswerAtConnect = false;
+    bool burstBeforeAnswerMidCycle = false;
     // "Connect" must fail before the console is loaded: nothing loaded and
     // no adjustment command after the clone read request.
     bool cloneReadFails = false;
@@ -447,6 +467,7 @@ Outcome RunRow(const Row& row) {
         if (row.atConnect) row.atConnect(sim.faults());
         if (row.noiseAtConnect.oneIn > 0) line.noise(row.noiseAtConnect.seed, row.noiseAtConnect.oneIn);
         if (row.cutAtConnect >= 0) line.cutAfter(row.cutAtConnect);
+        if (row.burstBeforeAnswerAtConnect) line.burstBeforeNextAnswer();
 
         if (row.phase == Phase::Identity) {
             // A good "Connect" first, so the identity answer of that one is
@@ -473,6 +494,7 @@ Outcome RunRow(const Row& row) {
             if (reached) line.strikeNow(rig.port);
         }
         o.ending = Settle(rig, true);
+        if (row.burstBeforeAnswerAtConnect && line.burstPending()) Note(o, "the noise burst never struck");
         o.struck = row.phase == Phase::None || line.struck();
         if (!o.struck) Note(o, "the fault never struck");
         {
@@ -504,11 +526,13 @@ Outcome RunRow(const Row& row) {
             if (row.cutMidCycle >= 0) line.cutAfter(row.cutMidCycle);
             if (row.lineEvent != 0) rig.port.injectEvent(row.lineEvent);
             if (row.lineErrorMidCycle) line.damageNextFrame();
+            if (row.burstBeforeAnswerMidCycle) line.burstBeforeNextAnswer();
             rig.select(1);
             rig.key(keys::kRight);  // and one more once the fault is there
             rig.runFor(1000);
             rig.main().Form_KeyDown(keys::kF5, false);  // read the read-outs again
             o.ending = Settle(rig, true);
+            if (row.burstBeforeAnswerMidCycle && line.burstPending()) Note(o, "the noise burst never struck");
         }
         if (o.ending != Ending::Hang) {
             // A quiet time: the program must stay where it ended, with no
@@ -677,6 +701,12 @@ std::vector<Row> Rows() {
     Row noPort = CloneReadFails("port cannot be opened", {}, kCannotAccessCom2);
     noPort.portMissing = true;
     r.push_back(noPort);
+    // A burst of noise while the identity answer is awaited, ahead of it:
+    // passed over, "Connect" goes on. Fails if the stray bytes are taken for
+    // the start of the identity answer ("Cannot Clone" or "No answer").
+    Row burstIdentity = AtConnect("noise burst while the identity answer is awaited", {}, "");
+    burstIdentity.burstBeforeAnswerAtConnect = true;
+    r.push_back(burstIdentity);
     Row cutRead = CloneReadFails("cable pulled in the clone read", {}, kNoAnswer);
     cutRead.cutAtConnect = 15000;  // the identity answer, then about a third of the image
     r.push_back(cutRead);
@@ -753,6 +783,13 @@ std::vector<Row> Rows() {
     Row framing = InCycle("framing error on the line (a damaged byte in a read-out answer)", {}, "");
     framing.lineErrorMidCycle = true;
     r.push_back(framing);
+    // A burst of noise while a read-out answer is awaited, ahead of it: the
+    // program passes over the stray bytes and takes the answer behind them.
+    // Fails if the receive path does not look for the next preamble after
+    // stray bytes (the answer lost, "No answer" or "Communication failed").
+    Row burstReadout = InCycle("noise burst while a read-out answer is awaited", {}, "");
+    burstReadout.burstBeforeAnswerMidCycle = true;
+    r.push_back(burstReadout);
     // The same while a guided procedure runs (Enter on its line first).
     r.push_back(InCycle("radio silent in the BPF T1 sweep", [](F& f) { f.silence = true; }, kNoAnswer, 10));
     r.push_back(InCycle("read-outs malformed in the TXF procedure", [](F& f) { f.malformedReadouts = true; },
