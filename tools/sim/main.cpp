@@ -372,6 +372,17 @@ int main(int argc, char** argv) {
                 if (echo && !sim.faults().deadLine) out.insert(out.end(), in.begin(), in.end());
                 // The radio hears the bytes at the speed the program set on
                 // its end of the line; at any other speed they are noise.
+                // The speed is the one set when these bytes are read, not
+                // necessarily the one set when the program wrote them: a
+                // pseudo-terminal hands written bytes straight to this side's
+                // buffer without the speed they were written at, a drain on
+                // the program's side does not wait for this read, and packet
+                // mode's note of a settings change is not ordered against the
+                // data already waiting. Reading the speed more often narrows
+                // the gap but cannot close it on a loaded machine, so bytes
+                // written just before a speed change and read after it can be
+                // judged at the new speed (and be ignored). The in-memory
+                // port judges bytes at the speed the port had as they left it.
                 termios cur{};
                 const int lineBaud = tcgetattr(slave, &cur) == 0 ? BaudOf(cfgetospeed(&cur)) : 0;
                 const ByteStr answer = sim.feed(in, lineBaud);
