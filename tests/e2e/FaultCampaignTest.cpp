@@ -150,6 +150,8 @@ public:
     // is awaited and comes in ahead of it.
     void burstBeforeNextAnswer() { burstNext_ = true; }
     bool burstPending() const { return burstNext_; }
+    // The request the burst came ahead of's answer went out again at once.
+    bool resentAfterBurst() const { return resent_; }
     // A sound line again: no noise, not cut.
     void restore() {
         oneIn_ = 0;
@@ -173,11 +175,22 @@ public:
 
     void receiveFromHost(const ByteStr& bytes, platform::MemSerialPort& port) override {
         if (cut_) return;
+        if (!burstRequest_.empty()) {
+            resent_ = bytes == burstRequest_;
+            burstRequest_.clear();
+        }
         if (burstNext_) {
             const ByteStr answer = sim_.feed(bytes, port.baud());
             if (answer.empty()) return;  // an adjustment command: the radio does not answer it
             burstNext_ = false;
-            port.deliverToHost(Burst());
+            burstRequest_ = bytes;
+            // The knock ends with a stray preamble byte and one more byte
+            // right before the answer, so the answer comes in while a frame
+            // seems under way.
+            ByteStr junk = Burst();
+            junk[junk.size() - 2] = 0xFE;
+            if (junk.back() == 0xFE || junk.back() == 0xFD) junk.back() = 0x00;
+            port.deliverToHost(junk);
             Deliver(port, answer);
             return;
         }
@@ -300,6 +313,8 @@ private:
     bool sawHighSpeed_ = false;
     bool damageNext_ = false;
     bool burstNext_ = false;
+    ByteStr burstRequest_;  // the request whose answer the burst came ahead of, until the next request
+    bool resent_ = false;
     ByteStr held_;     // the rest of the clone read stream, from the phase's frame on
 };
 
@@ -495,6 +510,7 @@ Outcome RunRow(const Row& row) {
         }
         o.ending = Settle(rig, true);
         if (row.burstBeforeAnswerAtConnect && line.burstPending()) Note(o, "the noise burst never struck");
+        if (row.burstBeforeAnswerAtConnect && line.resentAfterBurst()) Note(o, "the answer behind the burst was lost");
         o.struck = row.phase == Phase::None || line.struck();
         if (!o.struck) Note(o, "the fault never struck");
         {
@@ -533,6 +549,7 @@ Outcome RunRow(const Row& row) {
             rig.main().Form_KeyDown(keys::kF5, false);  // read the read-outs again
             o.ending = Settle(rig, true);
             if (row.burstBeforeAnswerMidCycle && line.burstPending()) Note(o, "the noise burst never struck");
+            if (row.burstBeforeAnswerMidCycle && line.resentAfterBurst()) Note(o, "the answer behind the burst was lost");
         }
         if (o.ending != Ending::Hang) {
             // A quiet time: the program must stay where it ended, with no
@@ -701,9 +718,10 @@ std::vector<Row> Rows() {
     Row noPort = CloneReadFails("port cannot be opened", {}, kCannotAccessCom2);
     noPort.portMissing = true;
     r.push_back(noPort);
-    // A burst of noise while the identity answer is awaited, ahead of it:
-    // passed over, "Connect" goes on. Fails if the stray bytes are taken for
-    // the start of the identity answer ("Cannot Clone" or "No answer").
+    // The same while the identity answer is awaited: passed over, the
+    // identity request goes out once and "Connect" goes on. The same change
+    // makes this row fail with "No answer from transceiver." (checked by
+    // making a preamble byte inside a frame under way plain data).
     Row burstIdentity = AtConnect("noise burst while the identity answer is awaited", {}, "");
     burstIdentity.burstBeforeAnswerAtConnect = true;
     r.push_back(burstIdentity);
@@ -783,10 +801,12 @@ std::vector<Row> Rows() {
     Row framing = InCycle("framing error on the line (a damaged byte in a read-out answer)", {}, "");
     framing.lineErrorMidCycle = true;
     r.push_back(framing);
-    // A burst of noise while a read-out answer is awaited, ahead of it: the
-    // program passes over the stray bytes and takes the answer behind them.
-    // Fails if the receive path does not look for the next preamble after
-    // stray bytes (the answer lost, "No answer" or "Communication failed").
+    // A burst of noise while a read-out answer is awaited, ahead of it and
+    // ending in a stray preamble byte: the program passes over the stray
+    // bytes and takes the answer behind them, with no re-send. Fails if a
+    // preamble byte does not restart a frame under way (the answer lost
+    // with the junk and asked for again, checked) or if stray bytes end
+    // the wait.
     Row burstReadout = InCycle("noise burst while a read-out answer is awaited", {}, "");
     burstReadout.burstBeforeAnswerMidCycle = true;
     r.push_back(burstReadout);
