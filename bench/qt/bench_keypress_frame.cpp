@@ -49,6 +49,7 @@
 #include "console/clsConsole.h"
 #include "link/clsCmcXfr3Sequence.h"
 #include "platform/Host.h"
+#include "platform/Storage.h"
 #include "platform/qt/QtMainWindow.h"
 #include "platform/qt/QtSerialControl.h"
 #include "platform/qt/QtTimer.h"
@@ -229,6 +230,10 @@ int main(int argc, char** argv) {
     BenchDesktop desktop;
     desktop.folder = dir.path().string();
     platform::SetDesktop(&desktop);
+    // A data folder as the executable has one, so the archive and the record
+    // are written and no notice stands in the way, whatever HOME says.
+    platform::FileStorage storage{dir.file("data")};
+    platform::SetStorage(&storage);
 
     PtySimServer server;
     if (server.slavePath().empty()) { std::printf("no pseudo-terminal\n"); return 1; }
