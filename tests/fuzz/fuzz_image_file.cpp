@@ -12,7 +12,7 @@
 
 #include "FuzzOperation.h"
 #include "radio/clsCmcEeprom.h"
-#include "shell/ImageCompare.h"
+#include "service/ImageCompare.h"
 
 namespace {
 
@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int other = OtherBytesDiffering(o->radio.eepImage().bytes(), image, o->op.AdjustableBytes());
     Check(other >= 0 && static_cast<std::size_t>(other) <= want);
     const std::string text =
-        CompareText(o->radio.eepImage().bytes(), image, path, static_cast<int>(diffs.size()), border);
+        CompareText(o->radio.eepImage().bytes(), image, path, static_cast<int>(diffs.size()), border,
+                    o->op.AdjustableBytes());
     Check(!text.empty());
     Check(ListingLines(image, border).size() == 100);
     static_cast<void>(DifferenceTable(diffs, "file", "now"));
