@@ -76,7 +76,9 @@ std::optional<float> LeadingNumber(const std::string& line) {
             if (*x == '+' || *x == '-') ++x;
             // A huge exponent saturates; only its sign matters then.
             const auto [xEnd, xEc] = std::from_chars(x, e, exp10);
-            if (xEc == std::errc::result_out_of_range) exp10 = 1000000;
+            // Any exponent beyond the line's own digits decides alone, so it
+            // is clamped: adding the scale to a saturated value must not overflow.
+            if (xEc == std::errc::result_out_of_range || exp10 > 1000000) exp10 = 1000000;
             if (neg) exp10 = -exp10;
         }
         if (scale + exp10 > 0) return std::nullopt;
